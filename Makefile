@@ -1,0 +1,26 @@
+# The project's commands. Each one installs what it needs first.
+.PHONY: all bootstrap build test run bench fuzz clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	@scripts/build
+
+test: build
+	@scripts/test-all
+
+run: build
+	@scripts/run
+
+bench: build
+	@scripts/bench
+
+fuzz: build
+	@FUZZ_SECONDS=$${FUZZ_SECONDS:-300} scripts/fuzz
+
+clean:
+	@[ ! -f build/wine/session ] || scripts/wine-session stop
+	rm -rf build out

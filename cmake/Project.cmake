@@ -1,0 +1,65 @@
+# Flags, libraries and helpers shared by every target.
+
+# Our own code builds without a warning.
+function(unpack_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+if(WIN32)
+  enable_language(RC)
+  # The program needs no DLL beyond the system's.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_library(unpack_zlib INTERFACE)
+  target_link_libraries(unpack_zlib INTERFACE ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
+else()
+  find_package(ZLIB REQUIRED)
+  add_library(unpack_zlib INTERFACE)
+  target_link_libraries(unpack_zlib INTERFACE ZLIB::ZLIB)
+  # Native tests and the fuzzer run the portable code under the sanitizers.
+  set(UNPACK_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    set(UNPACK_FUZZ ON)
+    list(APPEND UNPACK_SANITIZE -fsanitize=fuzzer-no-link)
+  endif()
+endif()
+
+# Only the doctest folder: the cross builds must not see the host's /usr/include.
+add_library(doctest INTERFACE)
+target_include_directories(doctest SYSTEM INTERFACE /usr/include/doctest)
+
+# Adds a static library, and natively a sanitized twin of it named NAME_san.
+function(unpack_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  unpack_warnings(${name})
+  if(NOT WIN32)
+    add_library(${name}_san STATIC ${ARGN})
+    unpack_warnings(${name}_san)
+    target_compile_options(${name}_san PRIVATE ${UNPACK_SANITIZE})
+  endif()
+endfunction()
+
+# Builds the payload of the files listed in MANIFEST with the native producer and writes a resource
+# script that embeds it as the raw-data resource "DATA". Sets OUT_RC to the script.
+function(unpack_payload_resource name manifest out_rc)
+  if(NOT MKPAYLOAD)
+    message(FATAL_ERROR "MKPAYLOAD must name the native mkpayload (build/native/mkpayload)")
+  endif()
+  get_filename_component(dir ${manifest} DIRECTORY)
+  file(STRINGS ${manifest} lines REGEX "^[^#]")
+  set(inputs ${manifest})
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line)
+      list(APPEND inputs ${dir}/${line})
+    endif()
+  endforeach()
+  set(payload ${CMAKE_BINARY_DIR}/${name}.payload)
+  add_custom_command(OUTPUT ${payload}
+    COMMAND ${MKPAYLOAD} create ${payload} --list ${manifest}
+    DEPENDS ${inputs} ${MKPAYLOAD}
+    COMMENT "Building payload ${name}")
+  set(rc ${CMAKE_BINARY_DIR}/${name}.rc)
+  file(WRITE ${rc} "DATA RCDATA \"${payload}\"\n")
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${payload})
+  set(${out_rc} ${rc} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,65 @@
+// Scrambling and name rules of the setup payload.
+#include "PayloadFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// Both passes folded into one table: 16 is a multiple of 4, so the word's byte for a position is
+// fixed by the position mod 16 as well.
+constexpr std::array<std::uint8_t, 16> CombinedKey()
+{
+    std::array<std::uint8_t, 16> key{};
+    for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = PayloadKeyTable[i] ^ static_cast<std::uint8_t>(PayloadKeyWord >> (8 * (i % 4)));
+    return key;
+}
+
+bool IsReservedDeviceName(std::string_view component)
+{
+    // The device names are reserved with any extension, and Windows ignores trailing spaces first.
+    std::string base(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+}  // namespace
+
+void DescramblePayload(std::uint8_t* payload, std::size_t size, std::uint64_t dataStart)
+{
+    static constexpr auto key = CombinedKey();
+    for (std::uint64_t p = dataStart; p < size; ++p)
+        payload[p] ^= key[p % 16];
+}
+
+std::string PayloadEntryName(const TPayloadEntry& entry)
+{
+    return std::string(entry.Name, strnlen(entry.Name, PayloadNameSize));
+}
+
+bool IsSafePayloadName(std::string_view name)
+{
+    if (name.empty() || name.front() == '\\' || name.front() == '/')
+        return false;
+    if (name.find(':') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        std::string_view component = name.substr(start, end - start);
+        if (component.empty() || component == ".." || component.back() == '.' || component.back() == ' ' ||
+            IsReservedDeviceName(component))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}

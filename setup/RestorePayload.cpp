@@ -1,0 +1,88 @@
+// The restore walk over a descrambled payload copy.
+#include "RestorePayload.h"
+
+#include "InflateBuffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace {
+
+struct TFreeDeleter {
+    void operator()(void* block) const { std::free(block); }
+};
+using TInflated = std::unique_ptr<void, TFreeDeleter>;
+
+TInflated Inflate(const TPayload& payload, std::int32_t index, std::int32_t& bytes)
+{
+    const std::int64_t estimate = 2 * static_cast<std::int64_t>(payload.StoredSize(index));
+    void* block = nullptr;
+    InflateBuffer(payload.StoredData(index), payload.StoredSize(index), block, bytes,
+                  static_cast<std::int32_t>(std::min<std::int64_t>(estimate, std::numeric_limits<std::int32_t>::max())));
+    return TInflated(block);
+}
+
+}  // namespace
+
+TPayload::TPayload(const std::uint8_t* source, std::size_t size)
+try {
+    if (size < PayloadCountSize)
+        throw EPayloadDamaged();
+    std::int32_t count;
+    std::memcpy(&count, source, sizeof count);
+    const std::uint64_t dataStart = PayloadDataStart(count);
+    if (count < 0 || dataStart > size)
+        throw EPayloadDamaged();
+
+    FData.assign(source, source + size);
+    DescramblePayload(FData.data(), FData.size(), dataStart);
+
+    FEntries.resize(static_cast<std::size_t>(count));
+    if (count > 0)
+        std::memcpy(FEntries.data(), FData.data() + PayloadCountSize, FEntries.size() * sizeof(TPayloadEntry));
+
+    FCursors.reserve(FEntries.size());
+    std::uint64_t cursor = dataStart;
+    for (const TPayloadEntry& entry : FEntries) {
+        if (entry.StoredSize < 0 || cursor + static_cast<std::uint64_t>(entry.StoredSize) > size)
+            throw EPayloadDamaged();
+        FCursors.push_back(cursor);
+        cursor += static_cast<std::uint64_t>(entry.StoredSize);
+    }
+    for (const TPayloadEntry& entry : FEntries) {
+        if (!IsSafePayloadName(PayloadEntryName(entry)))
+            throw EInOutError(3);
+    }
+} catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+}
+
+void RestorePayload(const TPayload& payload, TPayloadFileSink& sink, const TRestoreProgress& progress)
+try {
+    if (progress.OnCount)
+        progress.OnCount(payload.Count());
+    for (std::int32_t i = 0; i < payload.Count(); ++i) {
+        std::int32_t bytes = 0;
+        TInflated contents = Inflate(payload, i, bytes);
+        sink.WriteFile(payload.Name(i), static_cast<const std::uint8_t*>(contents.get()), static_cast<std::size_t>(bytes));
+        contents.reset();
+        if (progress.OnFileWritten)
+            progress.OnFileWritten(i);
+    }
+} catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+}
+
+std::vector<std::uint8_t> InflatePayloadEntry(const TPayload& payload, std::int32_t index)
+try {
+    std::int32_t bytes = 0;
+    TInflated contents = Inflate(payload, index, bytes);
+    const auto* data = static_cast<const std::uint8_t*>(contents.get());
+    return std::vector<std::uint8_t>(data, data + bytes);
+} catch (const std::bad_alloc&) {
+    throw EOutOfMemory();
+}

@@ -1,0 +1,57 @@
+// The restore walk: a private, checked and descrambled copy of a setup payload, and the loop that
+// inflates each stored file and hands it to a sink in directory order.
+#pragma once
+
+#include "../framework/Exceptions.h"
+#include "PayloadFormat.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A payload whose structure does not fit its own size.
+class EPayloadDamaged : public Exception {
+public:
+    EPayloadDamaged() : Exception("Setup Data is damaged.") {}
+};
+
+// A private copy of a payload, descrambled and checked against its own size. The source is never
+// changed. The constructor raises EPayloadDamaged for a structure that runs past the end,
+// EInOutError(3) "Invalid filename" for a name that could leave the target folder, EOutOfMemory.
+class TPayload {
+public:
+    TPayload(const std::uint8_t* source, std::size_t size);
+
+    std::int32_t Count() const { return static_cast<std::int32_t>(FEntries.size()); }
+    const TPayloadEntry& Entry(std::int32_t index) const { return FEntries[index]; }
+    std::string Name(std::int32_t index) const { return PayloadEntryName(FEntries[index]); }
+    // The entry's stored bytes, found by walking the data area in directory order.
+    const std::uint8_t* StoredData(std::int32_t index) const { return FData.data() + FCursors[index]; }
+    std::int32_t StoredSize(std::int32_t index) const { return FEntries[index].StoredSize; }
+
+private:
+    std::vector<std::uint8_t> FData;
+    std::vector<TPayloadEntry> FEntries;
+    std::vector<std::uint64_t> FCursors;
+};
+
+// Where restored files go. The name is the stored one; the sink joins it to its folder.
+class TPayloadFileSink {
+public:
+    virtual ~TPayloadFileSink() = default;
+    // Creates or replaces the file with exactly these bytes; raises EInOutError on failure.
+    virtual void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) = 0;
+};
+
+struct TRestoreProgress {
+    std::function<void(std::int32_t count)> OnCount;       // once, before the first file
+    std::function<void(std::int32_t index)> OnFileWritten;  // after each file
+};
+
+// Inflates each entry of the payload and writes it through the sink, in directory order. Every
+// check runs before the first file is written; files written before a later failure stay.
+void RestorePayload(const TPayload& payload, TPayloadFileSink& sink, const TRestoreProgress& progress = {});
+
+// The inflated contents of one entry, for tools that read without writing.
+std::vector<std::uint8_t> InflatePayloadEntry(const TPayload& payload, std::int32_t index);

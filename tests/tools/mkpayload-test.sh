@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The producer's command line: create, list, verify and extract, and the exit codes.
+# usage: mkpayload-test.sh MKPAYLOAD [EMULATOR]
+set -u
+tool=("${@:2}" "$1")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+expect() {  # expect CODE DESCRIPTION -- COMMAND...
+  local want=$1 what=$2; shift 3
+  "$@" >"$scratch/out" 2>&1
+  local got=$?
+  if [ "$got" -ne "$want" ]; then
+    echo "FAIL: $what: exit $got, expected $want"; cat "$scratch/out"; failures=$((failures + 1))
+  fi
+}
+
+mkdir "$scratch/in"
+printf 'alpha\n' >"$scratch/in/a.txt"
+head -c 100000 /dev/zero >"$scratch/in/zeros.bin"
+: >"$scratch/in/empty.dat"
+printf 'a.txt\n# a comment\nzeros.bin\nempty.dat\n' >"$scratch/in/LIST"
+
+expect 0 "help" -- "${tool[@]}" --help
+expect 2 "no command" -- "${tool[@]}"
+expect 2 "unknown command" -- "${tool[@]}" frobnicate
+expect 2 "extract without a folder" -- "${tool[@]}" extract "$scratch/p1"
+expect 0 "create from files" -- "${tool[@]}" create "$scratch/p1" "$scratch/in/a.txt" "$scratch/in/zeros.bin" "$scratch/in/empty.dat"
+expect 0 "create from a list" -- "${tool[@]}" create "$scratch/p2" --list "$scratch/in/LIST"
+cmp -s "$scratch/p1" "$scratch/p2" || { echo "FAIL: the list and the files gave different payloads"; failures=$((failures + 1)); }
+expect 0 "verify" -- "${tool[@]}" verify "$scratch/p1"
+expect 0 "list" -- "${tool[@]}" list "$scratch/p1"
+grep -q $'^1\tzeros.bin\t[0-9]*\t100000\t' "$scratch/out" || { echo "FAIL: list line"; cat "$scratch/out"; failures=$((failures + 1)); }
+expect 0 "extract" -- "${tool[@]}" extract "$scratch/p1" "$scratch/out-dir"
+for f in a.txt zeros.bin empty.dat; do
+  cmp -s "$scratch/in/$f" "$scratch/out-dir/$f" || { echo "FAIL: extracted $f differs"; failures=$((failures + 1)); }
+done
+expect 1 "create with a duplicate name" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/a.txt" "$scratch/in/a.txt"
+expect 1 "create from a missing file" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/missing"
+head -c 600 "$scratch/p1" >"$scratch/cut"
+expect 1 "verify a truncated payload" -- "${tool[@]}" verify "$scratch/cut"
+expect 1 "verify a missing payload" -- "${tool[@]}" verify "$scratch/none"
+
+[ "$failures" -eq 0 ] && echo "mkpayload command line: all well"
+exit $((failures > 0))

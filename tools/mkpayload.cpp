@@ -1,0 +1,151 @@
+// mkpayload: builds, lists, verifies and extracts setup payloads.
+#include "../setup/RestorePayload.h"
+#include "FolderFileSink.h"
+#include "PayloadWriter.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitDamaged = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage =
+    "usage: mkpayload create OUT FILE...       build a payload from files, in the given order\n"
+    "       mkpayload create OUT --list LIST   the same, with the files named one a line in LIST\n"
+    "       mkpayload list PAYLOAD             index, name, stored size, inflated size, offset\n"
+    "       mkpayload verify PAYLOAD           check the structure and inflate every entry\n"
+    "       mkpayload extract PAYLOAD DIR      restore the files into DIR\n"
+    "Files are stored under their bare names. Exit codes: 0 success, 1 bad or damaged payload\n"
+    "or unreadable input, 2 usage error.\n";
+
+class EUsage : public Exception {
+public:
+    using Exception::Exception;
+};
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Exception("cannot read " + path.string());
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> ReadList(const std::filesystem::path& listFile)
+{
+    std::ifstream in(listFile);
+    if (!in)
+        throw Exception("cannot read " + listFile.string());
+    std::vector<std::string> files;
+    const std::filesystem::path base = listFile.parent_path();
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.empty() || line.front() == '#')
+            continue;
+        const std::filesystem::path path(line);
+        files.push_back((path.is_absolute() ? path : base / path).string());
+    }
+    return files;
+}
+
+int Create(const std::vector<std::string>& args)
+{
+    if (args.size() < 2)
+        throw EUsage("create needs an output and at least one file (or --list LIST)");
+    std::vector<std::string> paths(args.begin() + 1, args.end());
+    if (paths[0] == "--list") {
+        if (paths.size() != 2)
+            throw EUsage("--list takes exactly one list file");
+        paths = ReadList(paths[1]);
+    }
+    std::vector<TPayloadSourceFile> files;
+    for (const std::string& path : paths)
+        files.push_back({std::filesystem::path(path).filename().string(), ReadFile(path)});
+    const std::vector<std::uint8_t> payload = WritePayload(files);
+    std::ofstream out(args[0], std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));
+    if (!out.flush())
+        throw Exception("cannot write " + args[0]);
+    return 0;
+}
+
+TPayload Load(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadFile(path);
+    return TPayload(bytes.data(), bytes.size());
+}
+
+int List(const TPayload& payload)
+{
+    for (std::int32_t i = 0; i < payload.Count(); ++i) {
+        const std::size_t inflated = InflatePayloadEntry(payload, i).size();
+        std::printf("%d\t%s\t%d\t%zu\t%d\n", static_cast<int>(i), payload.Name(i).c_str(),
+                    static_cast<int>(payload.StoredSize(i)), inflated, static_cast<int>(payload.Entry(i).Offset));
+    }
+    return 0;
+}
+
+int Verify(const TPayload& payload)
+{
+    for (std::int32_t i = 0; i < payload.Count(); ++i)
+        InflatePayloadEntry(payload, i);
+    std::printf("%d entries, all well\n", static_cast<int>(payload.Count()));
+    return 0;
+}
+
+int Extract(const TPayload& payload, const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    TFolderFileSink sink(folder);
+    RestorePayload(payload, sink);
+    return 0;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        throw EUsage("no command given");
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "create")
+        return Create(rest);
+    if (command == "list" || command == "verify") {
+        if (rest.size() != 1)
+            throw EUsage(command + " takes exactly one payload");
+        return command == "list" ? List(Load(rest[0])) : Verify(Load(rest[0]));
+    }
+    if (command == "extract") {
+        if (rest.size() != 2)
+            throw EUsage("extract takes a payload and a folder");
+        return Extract(Load(rest[0]), rest[1]);
+    }
+    throw EUsage("unknown command: " + command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    try {
+        return Run(args);
+    } catch (const EUsage& e) {
+        std::fprintf(stderr, "mkpayload: %s\n%s", e.what(), Usage);
+        return ExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mkpayload: %s\n", e.what());
+        return ExitDamaged;
+    }
+}
