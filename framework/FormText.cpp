@@ -109,13 +109,13 @@ private:
         return negative ? -value : value;
     }
 
-    // 'quoted' pieces and #code characters, joined directly or with '+'.
+    // 'quoted' pieces and #code characters, joined when they touch or across a '+'.
     std::string String()
     {
         std::string text;
+        Peek();
         for (;;) {
-            const char c = Peek();
-            if (c == '\'') {
+            if (FText[FPos] == '\'') {
                 ++FPos;
                 for (;;) {
                     if (FPos >= FText.size() || FText[FPos] == '\n')
@@ -131,19 +131,25 @@ private:
                     }
                     text += FText[FPos++];
                 }
-            } else if (c == '#') {
+            } else {
                 ++FPos;
                 const std::int64_t code = Number();
                 if (code < 0 || code > 255)
                     Fail("character code out of range");
                 text += static_cast<char>(code);
-            } else if (c == '+') {
-                ++FPos;
-                if (Peek() != '\'' && Peek() != '#')
-                    Fail("a string expected after '+'");
-            } else {
+            }
+            if (FPos < FText.size() && (FText[FPos] == '\'' || FText[FPos] == '#'))
+                continue;
+            const std::size_t mark = FPos;
+            const int line = FLine;
+            if (Peek() != '+') {
+                FPos = mark;
+                FLine = line;
                 return text;
             }
+            ++FPos;
+            if (Peek() != '\'' && Peek() != '#')
+                Fail("a string expected after '+'");
         }
     }
 
