@@ -35,7 +35,24 @@ bool IsReservedDeviceName(std::string_view component)
 void DescramblePayload(std::uint8_t* payload, std::size_t size, std::uint64_t dataStart)
 {
     static constexpr auto key = CombinedKey();
-    for (std::uint64_t p = dataStart; p < size; ++p)
+    // Byte by byte up to a multiple of 16, then a whole key length per step in two words, which
+    // runs several times faster over a payload of many megabytes.
+    std::uint64_t p = dataStart;
+    for (; p < size && p % 16 != 0; ++p)
+        payload[p] ^= key[p % 16];
+    std::uint64_t low, high;
+    std::memcpy(&low, key.data(), 8);
+    std::memcpy(&high, key.data() + 8, 8);
+    for (; p + 16 <= size; p += 16) {
+        std::uint64_t a, b;
+        std::memcpy(&a, payload + p, 8);
+        std::memcpy(&b, payload + p + 8, 8);
+        a ^= low;
+        b ^= high;
+        std::memcpy(payload + p, &a, 8);
+        std::memcpy(payload + p + 8, &b, 8);
+    }
+    for (; p < size; ++p)
         payload[p] ^= key[p % 16];
 }
 
