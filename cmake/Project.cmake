@@ -38,9 +38,9 @@ function(unpack_portable_library name)
   endif()
 endfunction()
 
-# Builds the payload of the files listed in MANIFEST with the native producer and writes a resource
-# script that embeds it as the raw-data resource "DATA". Sets OUT_RC to the script.
-function(unpack_payload_resource name manifest out_rc)
+# Builds the payload of the files listed in MANIFEST with the native producer, as the target NAME,
+# and writes a resource script that embeds it as the raw-data resource "DATA".
+function(unpack_payload_resource name manifest)
   if(NOT MKPAYLOAD)
     message(FATAL_ERROR "MKPAYLOAD must name the native mkpayload (build/native/mkpayload)")
   endif()
@@ -58,8 +58,15 @@ function(unpack_payload_resource name manifest out_rc)
     COMMAND ${MKPAYLOAD} create ${payload} --list ${manifest}
     DEPENDS ${inputs} ${MKPAYLOAD}
     COMMENT "Building payload ${name}")
-  set(rc ${CMAKE_BINARY_DIR}/${name}.rc)
-  file(WRITE ${rc} "DATA RCDATA \"${payload}\"\n")
-  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${payload})
-  set(${out_rc} ${rc} PARENT_SCOPE)
+  add_custom_target(${name} DEPENDS ${payload})
+  file(WRITE ${CMAKE_BINARY_DIR}/${name}.rc "DATA RCDATA \"${payload}\"\n")
+  set_property(TARGET ${name} PROPERTY UNPACK_PAYLOAD ${payload})
+endfunction()
+
+# Embeds the payload target PAYLOAD into TARGET as its "DATA" resource.
+function(unpack_embed_payload target payload)
+  get_property(file TARGET ${payload} PROPERTY UNPACK_PAYLOAD)
+  target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/${payload}.rc)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/${payload}.rc PROPERTIES OBJECT_DEPENDS ${file})
+  add_dependencies(${target} ${payload})
 endfunction()
