@@ -156,6 +156,8 @@ void CollectProperties(const TPersistent& object, const TComponent* component, c
         const std::string name = prefix + info->Name;
         switch (info->Kind) {
         case TPropertyKind::Object:
+            if (info->Stored && !info->Stored(object))
+                break;  // a font taken from the parent
             CollectProperties(*info->Object(const_cast<TPersistent&>(object)), nullptr, name + ".", out);
             break;
         case TPropertyKind::Event:

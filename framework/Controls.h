@@ -1,0 +1,371 @@
+// TControl and TWinControl: controls with a parent, a place and published looks, and the lazily
+// made native window behind each, with its subclassed window procedure and reflected notifications.
+#pragma once
+
+#include "Component.h"
+#include "Graphics.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class TWinControl;
+
+// --- Messages
+
+// A window message as WndProc sees it; Result is what the window procedure returns.
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+// A parent sends these to the child control that raised the notification: CN_BASE + the message.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
+constexpr UINT CN_DELETEITEM = CN_BASE + WM_DELETEITEM;
+constexpr UINT CN_COMPAREITEM = CN_BASE + WM_COMPAREITEM;
+constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
+constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
+constexpr UINT CN_CTLCOLORMSGBOX = CN_BASE + WM_CTLCOLORMSGBOX;
+constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
+constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
+constexpr UINT CN_CTLCOLORDLG = CN_BASE + WM_CTLCOLORDLG;
+constexpr UINT CN_CTLCOLORSCROLLBAR = CN_BASE + WM_CTLCOLORSCROLLBAR;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
+
+// The framework's own messages, below the range of the reflected ones.
+constexpr UINT CM_BASE = 0xB000;
+// Posted to a form to destroy it once the handler that asked has returned (TForm::Release).
+constexpr UINT CM_RELEASE = CM_BASE + 0x21;
+
+// --- Enumerations and cursors
+
+// Where a control sits in its parent: at an edge, filling what is left, or where it was put.
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+const TEnumInfo& AlignInfo();
+
+// A form's border; controls (panels, edit boxes) take only bsNone and bsSingle.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+const TEnumInfo& FormBorderStyleInfo();
+const TEnumInfo& BorderStyleInfo();  // bsNone and bsSingle only
+
+// A cursor: 0 for "the window's own", negative numbers for the system cursors.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeAll = -22;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHandPoint = -21;
+// The names of the cursors above, for the form text.
+const TIdentMap& CursorIdents();
+// The shared system cursor for a TCursor (never destroyed); nullptr for crDefault and crNone.
+HCURSOR CursorHandle(TCursor cursor);
+
+// What CreateWnd asks CreateWindowEx for; CreateParams fills it.
+struct TCreateParams {
+    std::string Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    // The parent or owner window; left empty, a child window gets its parent control's window.
+    HWND WndParent = nullptr;
+    // The window class registered for the control, on first use.
+    std::string WinClassName;
+    // The native class it extends (BUTTON, SysTabControl32); empty for a class of its own whose
+    // messages default to DefWindowProc.
+    std::string SystemClassName;
+    // Class styles, for a class of its own.
+    UINT ClassStyle = CS_DBLCLKS;
+};
+
+// --- TControl
+
+// A visual component: its parent, its place within the parent's client area, its alignment and
+// its looks. The values live in fields; TWinControl hands them to the window when there is one.
+class TControl : public TComponent {
+public:
+    DECLARE_CLASS_INFO
+
+    explicit TControl(TComponent* owner);
+    // Leaves the parent.
+    ~TControl() override;
+
+    // Attributes
+    TWinControl* Parent() const { return FParent; }
+    // Moves the control into parent's list of controls (nullptr: out of any); its window goes
+    // with it to the new parent's window or is destroyed.
+    void SetParent(TWinControl* parent);
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
+    void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
+    void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
+    void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+    // The place within the parent's client area (a top-level window: on the screen).
+    RECT BoundsRect() const { return {FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    // Caption and Text are one string: the window text.
+    const std::string& Caption() const { return Text(); }
+    void SetCaption(const std::string& value) { SetText(value); }
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& value);
+    TColor Color() const { return FColor; }
+    // Also clears ParentColor.
+    void SetColor(TColor value);
+    // Whether the control takes its parent's colour, now and after each change of it.
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool value);
+    TFont* Font() { return &FFont; }
+    const TFont* Font() const { return &FFont; }
+    // Whether the control takes its parent's font; changing Font clears it.
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool value);
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value) { FCursor = value; }
+    // Sunken three-dimensional borders (true) or flat single lines (false).
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool value);
+    bool ParentCtl3D() const { return FParentCtl3D; }
+    void SetParentCtl3D(bool value);
+    // Kept for the form text; no tooltips are shown.
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& value) { FHint = value; }
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool value) { FShowHint = value; }
+
+    // Operations
+    // Sets the place in one step; every other bounds setter comes here. Overrides must call the base.
+    virtual void SetBounds(int left, int top, int width, int height);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+
+    TComponent* GetParentComponent() const override;
+    // The reader's parent: a TWinControl becomes Parent, anything else is ignored.
+    void SetParentComponent(TComponent* parent) override;
+
+    // Events
+    TNotifyEvent OnClick;
+
+protected:
+    // Hooks: each is called after the field has changed. Overrides must call the base.
+    virtual void TextChanged() {}
+    virtual void FontChanged();
+    virtual void ColorChanged();
+    virtual void EnabledChanged() {}
+    virtual void VisibleChanged();
+    virtual void Ctl3DChanged() {}
+    // The place changed: realigns the parent when this control is aligned. Overrides must call the base.
+    virtual void BoundsChanged(int oldWidth, int oldHeight);
+    // The parent's font, colour or 3-D look changed, or the control got a new parent.
+    // Overrides must call the base.
+    virtual void ParentFontChanged();
+    virtual void ParentColorChanged();
+    virtual void ParentCtl3DChanged();
+    // Raises OnClick. Overrides must call the base to keep the event.
+    virtual void Click();
+
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+
+private:
+    friend class TWinControl;
+
+    TWinControl* FParent = nullptr;
+    TAlign FAlign = alNone;
+    bool FVisible = true;
+    bool FEnabled = true;
+    std::string FText;
+    TColor FColor = clBtnFace;
+    bool FParentColor = false;
+    TFont FFont;
+    bool FParentFont = true;
+    bool FTakingParentFont = false;  // the font change comes from the parent: keep ParentFont
+    TCursor FCursor = crDefault;
+    bool FCtl3D = true;
+    bool FParentCtl3D = true;
+    std::string FHint;
+    bool FShowHint = false;
+};
+
+// --- TWinControl
+
+// A control with a native window of its own, made on demand (HandleNeeded) and remade on request
+// (RecreateWnd). The window is a cache of the fields: every setter stores the value and hands it to
+// the window only if there is one, and a new window gets every field. The window procedure is ours:
+// WndProc sees every message, and notifications that a child window sends to its parent come back
+// to the child control as CN_ messages. No exception leaves the window procedure: the application's
+// error display gets it.
+class TWinControl : public TControl {
+public:
+    DECLARE_CLASS_INFO
+
+    explicit TWinControl(TComponent* owner);
+    // Destroys the window, and the children's windows, and lets the child controls go (they stay
+    // with their owner). A subclass whose DestroyWnd or WndProc must see the end of its own window
+    // calls DestroyHandle in its own destructor.
+    ~TWinControl() override;
+
+    // Attributes
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    // The window, made first if needed (the parent's window first).
+    HWND Handle();
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(static_cast<std::size_t>(index)); }
+    // The position among the parent's controls for the Tab key; -1 without a parent.
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool value);
+    // The margin inside the client area that aligned children keep free.
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
+    // The client area: the window's, or without a window the one CreateParams would give.
+    RECT ClientRect() const;
+    int ClientWidth() const { return ClientRect().right; }
+    int ClientHeight() const { return ClientRect().bottom; }
+    bool Focused() const;
+    // The brush of Color, made on demand; the background of the window and of CN_CTLCOLOR*.
+    HBRUSH Brush();
+
+    // Operations
+    // Makes the window (and the parent's first) unless there is one.
+    void HandleNeeded();
+    // Destroys the window and the children's windows (children first); the fields stay.
+    void DestroyHandle();
+    // Destroys the window and makes a new one from the fields. Not from within this control's WndProc.
+    void RecreateWnd();
+    // Sends a message straight to WndProc, window or not.
+    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    void SetFocus();
+    // Lays the aligned children out again within the client area.
+    void Realign();
+    void Invalidate();
+
+    // Events
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+protected:
+    // Hooks
+    // Fills in what the window is made from. Overrides must call the base first, then change it.
+    virtual void CreateParams(TCreateParams& params);
+    // Makes the window from CreateParams and hands it the fields the base knows (font). Overrides
+    // must call the base first and then hand the window their own fields.
+    virtual void CreateWnd();
+    // Destroys the window. Overrides save what only the window knows, then must call the base.
+    virtual void DestroyWnd();
+    // Handles one message; what it does not handle goes to DefaultHandler. Overrides handle their
+    // messages and pass the others to the base.
+    virtual void WndProc(TMessage& message);
+    // The native class's own handling of a message (DefWindowProc for a class of our own).
+    // Not meant to be overridden for behaviour: override WndProc.
+    virtual void DefaultHandler(TMessage& message);
+    // The part of the client area that aligned children share; the base takes away BorderWidth.
+    // Overrides must call the base first.
+    virtual void AdjustClientRect(RECT& rect);
+    // Places the aligned children: top, bottom, left, right, then client. Overrides may place
+    // their own children and then call the base.
+    virtual void AlignControls(RECT& rect);
+    // A control was inserted or removed. Overrides must call the base.
+    virtual void ControlInserted(TControl* control);
+    virtual void ControlRemoved(TControl* control);
+
+    void Loaded() override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void EnabledChanged() override;
+    void VisibleChanged() override;
+    void TextChanged() override;
+    void Ctl3DChanged() override;
+    void BoundsChanged(int oldWidth, int oldHeight) override;
+
+    // Takes the window's text into the field without handing it back (the user typed it);
+    // true when it differed.
+    bool ReadTextFromWindow();
+    // Rewrites the window's border styles from CreateParams (Ctl3D, BorderStyle), in place.
+    void UpdateFrame();
+    // The messages of the focus, kept in one place: OnEnter and OnExit.
+    virtual void DoEnter();
+    virtual void DoExit();
+    // Paints the client area with the brush; for classes of our own.
+    void EraseBackground(HDC dc);
+
+    HWND FHandle = nullptr;
+    bool FTabStop = false;
+
+private:
+    friend class TControl;
+    friend LRESULT CALLBACK StdWndProc(HWND, UINT, WPARAM, LPARAM);
+
+    void CreateHandle();
+    void AttachHandle(HWND window);
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void UpdateZOrder();
+    void SyncBounds(const WINDOWPOS& position);
+    bool ReflectNotification(TMessage& message);
+
+    WNDPROC FDefWndProc = nullptr;
+    std::vector<TControl*> FControls;    // in insertion order: the order of alignment ties
+    std::vector<TWinControl*> FTabList;  // in tab order
+    int FRequestedTabOrder = -1;         // set while loading, applied in Loaded
+    int FBorderWidth = 0;
+    bool FAligning = false;
+    bool FSyncingBounds = false;  // the window moved itself: the fields follow, nothing is pushed
+    bool FOwnClass = false;       // a window class of our own: we erase the background
+    bool FInDestructor = false;   // messages go to the native handling only
+    TBrushHandle FBrush;
+};
+
+// The control whose window this is, or nullptr for a window that is not a control's.
+TWinControl* FindControl(HWND window);
+
+// --- Table entries for the published properties that several control classes share. Each class
+// --- lists the ones it publishes, with its own default where classes differ.
+namespace ControlProperties {
+TPropertyInfo Align();
+TPropertyInfo Visible(bool def = true);
+TPropertyInfo Enabled();
+TPropertyInfo Caption();
+TPropertyInfo Text();
+TPropertyInfo Color(TColor def);
+TPropertyInfo ParentColor(bool def);
+TPropertyInfo Font();  // stored only when ParentFont is off
+TPropertyInfo ParentFont();
+TPropertyInfo Cursor();
+TPropertyInfo Ctl3D();
+TPropertyInfo ParentCtl3D();
+TPropertyInfo Hint();
+TPropertyInfo ShowHint();
+TPropertyInfo TabOrder();
+TPropertyInfo TabStop(bool def);
+TPropertyInfo BorderWidth();
+TPropertyInfo OnClick();
+TPropertyInfo OnEnter();
+TPropertyInfo OnExit();
+}  // namespace ControlProperties

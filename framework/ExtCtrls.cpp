@@ -1,0 +1,301 @@
+// TPanel and TImage.
+#include "ExtCtrls.h"
+
+namespace {
+
+// Paints a frame width pixels wide: topLeft on the top and left edges, bottomRight on the others;
+// rect shrinks by the frame.
+void Frame3D(HDC dc, RECT& rect, TColor topLeft, TColor bottomRight, int width)
+{
+    HGDIOBJ brush = GetStockObject(DC_BRUSH);
+    for (int i = 0; i < width; ++i) {
+        SetDCBrushColor(dc, ColorToRGB(topLeft));
+        const RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
+        const RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
+        FillRect(dc, &top, static_cast<HBRUSH>(brush));
+        FillRect(dc, &left, static_cast<HBRUSH>(brush));
+        SetDCBrushColor(dc, ColorToRGB(bottomRight));
+        const RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
+        const RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
+        FillRect(dc, &bottom, static_cast<HBRUSH>(brush));
+        FillRect(dc, &right, static_cast<HBRUSH>(brush));
+        InflateRect(&rect, -1, -1);
+    }
+}
+
+void PaintBevel(HDC dc, RECT& rect, TBevelCut cut, int width)
+{
+    switch (cut) {
+    case bvLowered: Frame3D(dc, rect, clBtnShadow, clBtnHighlight, width); break;
+    case bvRaised: Frame3D(dc, rect, clBtnHighlight, clBtnShadow, width); break;
+    case bvSpace: Frame3D(dc, rect, clBtnFace, clBtnFace, width); break;
+    case bvNone: break;
+    }
+}
+
+class TPaintScope {
+public:
+    explicit TPaintScope(HWND window) : FWindow(window) { FDC = BeginPaint(window, &FPaint); }
+    ~TPaintScope() { EndPaint(FWindow, &FPaint); }
+    TPaintScope(const TPaintScope&) = delete;
+    TPaintScope& operator=(const TPaintScope&) = delete;
+    HDC DC() const { return FDC; }
+
+private:
+    HWND FWindow;
+    PAINTSTRUCT FPaint{};
+    HDC FDC;
+};
+
+}  // namespace
+
+const TEnumInfo& BevelCutInfo()
+{
+    static const TEnumInfo info{{"bvNone", "bvLowered", "bvRaised", "bvSpace"}};
+    return info;
+}
+
+// --- TPanel
+
+const TClassInfo& TPanel::StaticClassInfo()
+{
+    using C = TPanel;
+    namespace P = ControlProperties;
+    static const TClassInfo info{
+        .Name = "TPanel",
+        .Parent = &TWinControl::StaticClassInfo(),
+        .Properties = {P::Align(),
+                       EnumProperty<C, TBevelCut>("BevelInner", BevelCutInfo(), &C::BevelInner, &C::SetBevelInner, bvNone),
+                       EnumProperty<C, TBevelCut>("BevelOuter", BevelCutInfo(), &C::BevelOuter, &C::SetBevelOuter,
+                                                  bvRaised),
+                       IntProperty<C>("BevelWidth", &C::BevelWidth, &C::SetBevelWidth, 1),
+                       EnumProperty<C, TBorderStyle>("BorderStyle", BorderStyleInfo(), &C::BorderStyle,
+                                                     &C::SetBorderStyle, bsNone),
+                       P::BorderWidth(), P::Caption(), P::Color(clBtnFace), P::ParentColor(false), P::Ctl3D(),
+                       P::ParentCtl3D(), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(false), P::Visible()},
+        .Create = [](TComponent* owner) -> TComponent* { return new TPanel(owner); }};
+    return info;
+}
+
+TPanel::TPanel(TComponent* owner) : TWinControl(owner)
+{
+    SetBounds(0, 0, 185, 41);
+}
+
+void TPanel::SetBevelInner(TBevelCut value)
+{
+    if (value == FBevelInner)
+        return;
+    FBevelInner = value;
+    BevelsChanged();
+}
+
+void TPanel::SetBevelOuter(TBevelCut value)
+{
+    if (value == FBevelOuter)
+        return;
+    FBevelOuter = value;
+    BevelsChanged();
+}
+
+void TPanel::SetBevelWidth(int value)
+{
+    if (value == FBevelWidth)
+        return;
+    FBevelWidth = value;
+    BevelsChanged();
+}
+
+void TPanel::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    UpdateFrame();
+    Realign();
+}
+
+void TPanel::BevelsChanged()
+{
+    Realign();
+    Invalidate();
+}
+
+void TPanel::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.ClassStyle = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    params.Style |= WS_CLIPCHILDREN;
+    params.ExStyle |= WS_EX_CONTROLPARENT;
+    if (FBorderStyle == bsSingle) {
+        if (Ctl3D())
+            params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            params.Style |= WS_BORDER;
+    }
+}
+
+void TPanel::AdjustClientRect(RECT& rect)
+{
+    TWinControl::AdjustClientRect(rect);
+    if (FBevelOuter != bvNone)
+        InflateRect(&rect, -FBevelWidth, -FBevelWidth);
+    if (FBevelInner != bvNone)
+        InflateRect(&rect, -FBevelWidth, -FBevelWidth);
+}
+
+void TPanel::WndProc(TMessage& message)
+{
+    if (message.Msg == WM_PAINT) {
+        TPaintScope paint(FHandle);
+        Paint(paint.DC());
+        return;
+    }
+    TWinControl::WndProc(message);
+}
+
+void TPanel::Paint(HDC dc)
+{
+    RECT rect;
+    GetClientRect(FHandle, &rect);
+    PaintBevel(dc, rect, FBevelOuter, FBevelWidth);
+    InflateRect(&rect, -BorderWidth(), -BorderWidth());
+    PaintBevel(dc, rect, FBevelInner, FBevelWidth);
+    if (Caption().empty())
+        return;
+    TSelectObject font(dc, Font()->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(Font()->Color()));
+    DrawTextA(dc, Caption().c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
+}
+
+void TPanel::TextChanged()
+{
+    TWinControl::TextChanged();
+    Invalidate();
+}
+
+void TPanel::FontChanged()
+{
+    TWinControl::FontChanged();
+    Invalidate();
+}
+
+// --- TImage
+
+const TClassInfo& TImage::StaticClassInfo()
+{
+    using C = TImage;
+    namespace P = ControlProperties;
+    static const TClassInfo info{
+        .Name = "TImage",
+        .Parent = &TWinControl::StaticClassInfo(),
+        .Properties = {P::Align(), BoolProperty<C>("AutoSize", &C::AutoSize, &C::SetAutoSize, false),
+                       StringProperty<C>("PictureResource", &C::PictureResource, &C::SetPictureResource, std::string()),
+                       P::Visible(), P::OnClick()},
+        .Create = [](TComponent* owner) -> TComponent* { return new TImage(owner); }};
+    return info;
+}
+
+TImage::TImage(TComponent* owner) : TWinControl(owner)
+{
+    SetParentColor(true);
+    SetBounds(0, 0, 105, 105);
+}
+
+TImage::~TImage()
+{
+    // DestroyWnd takes the picture back from the window: it must run as TImage's.
+    DestroyHandle();
+}
+
+void TImage::SetPictureResource(const std::string& value)
+{
+    if (value == FPictureResource)
+        return;
+    TBitmapHandle bitmap;
+    SIZE size{0, 0};
+    if (!value.empty()) {
+        bitmap.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), value.c_str(), IMAGE_BITMAP, 0, 0, 0)));
+        BITMAP info{};
+        if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
+            throw EPropertyError("the program has no bitmap resource " + value);
+        size = {info.bmWidth, info.bmHeight};
+    }
+    // The window shows the old picture until ShowPicture hands it the new one.
+    TBitmapHandle old = std::move(FBitmap);
+    FBitmap = std::move(bitmap);
+    FPictureSize = size;
+    FPictureResource = value;
+    ShowPicture();
+    AdjustSize();
+}
+
+void TImage::SetAutoSize(bool value)
+{
+    if (value == FAutoSize)
+        return;
+    FAutoSize = value;
+    AdjustSize();
+}
+
+void TImage::AdjustSize()
+{
+    if (FAutoSize && FBitmap && !IsLoading())
+        SetBounds(FLeft, FTop, FPictureSize.cx, FPictureSize.cy);
+}
+
+void TImage::ShowPicture()
+{
+    if (!FHandle)
+        return;
+    const RECT bounds = BoundsRect();
+    HANDLE previous = reinterpret_cast<HANDLE>(
+        SendMessageA(FHandle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(FBitmap.get())));
+    // A control that copied the picture (a 32-bit one with alpha) gives back its copy to delete.
+    if (previous && previous != FBitmap.get())
+        DeleteObject(previous);
+    // The native control sizes itself to the picture; the place is the image's.
+    SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TImage::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.SystemClassName = "STATIC";
+    params.Style |= SS_BITMAP | SS_NOTIFY;
+    params.Caption.clear();
+}
+
+void TImage::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    ShowPicture();
+}
+
+void TImage::DestroyWnd()
+{
+    if (FHandle) {
+        HANDLE shown = reinterpret_cast<HANDLE>(SendMessageA(FHandle, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (shown && shown != FBitmap.get())
+            DeleteObject(shown);
+    }
+    TWinControl::DestroyWnd();
+}
+
+void TImage::WndProc(TMessage& message)
+{
+    if (message.Msg == CN_COMMAND) {
+        if (HIWORD(message.WParam) == STN_CLICKED)
+            Click();
+        return;
+    }
+    TWinControl::WndProc(message);
+}
+
+void TImage::Loaded()
+{
+    TWinControl::Loaded();
+    AdjustSize();
+}

@@ -1,0 +1,477 @@
+// TForm, TApplication and TScreen, and the global application and screen objects.
+#include "Forms.h"
+
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
+#include "FormReader.h"
+#include "StdCtrls.h"
+
+#include <cstdlib>
+#include <utility>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+// Makes the two global objects before main runs and destroys them after it.
+struct TFormsUnit {
+    TFormsUnit()
+    {
+        Application = new TApplication(nullptr);
+        Screen = new TScreen(nullptr);
+    }
+    ~TFormsUnit()
+    {
+        // The forms go while both objects still serve their windows.
+        Application->DestroyForms();
+        delete std::exchange(Application, nullptr);
+        delete std::exchange(Screen, nullptr);
+    }
+} FormsUnit;
+
+std::string ProgramName()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    if (const auto slash = name.find_last_of("\\/"); slash != std::string::npos)
+        name.erase(0, slash + 1);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+}  // namespace
+
+const TEnumInfo& BorderIconInfo()
+{
+    static const TEnumInfo info{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
+    return info;
+}
+
+const TEnumInfo& PositionInfo()
+{
+    static const TEnumInfo info{
+        {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"}};
+    return info;
+}
+
+void RegisterFrameworkClasses()
+{
+    RegisterClasses({&TForm::StaticClassInfo(), &TPanel::StaticClassInfo(), &TImage::StaticClassInfo(),
+                     &TLabel::StaticClassInfo(), &TButton::StaticClassInfo(), &TEdit::StaticClassInfo(),
+                     &TMemo::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TPageControl::StaticClassInfo(),
+                     &TTabSheet::StaticClassInfo(), &TProgressBar::StaticClassInfo()});
+}
+
+// --- TForm
+
+const TClassInfo& TForm::StaticClassInfo()
+{
+    using F = TForm;
+    namespace P = ControlProperties;
+    static const TClassInfo info{
+        .Name = "TForm",
+        .Parent = &TWinControl::StaticClassInfo(),
+        .Properties = {
+            SetProperty<F>("BorderIcons", BorderIconInfo(), &F::BorderIcons, &F::SetBorderIcons,
+                           SetOf({biSystemMenu, biMinimize, biMaximize})),
+            EnumProperty<F, TFormBorderStyle>("BorderStyle", FormBorderStyleInfo(), &F::BorderStyle,
+                                              &F::SetBorderStyle, bsSizeable),
+            P::BorderWidth(),
+            P::Caption(),
+            IntProperty<F>("ClientHeight", &F::ClientHeight, &F::SetClientHeight),
+            IntProperty<F>("ClientWidth", &F::ClientWidth, &F::SetClientWidth),
+            P::Color(clBtnFace),
+            P::Ctl3D(),
+            P::Font(),
+            EnumProperty<F, TPosition>("Position", PositionInfo(), &F::Position, &F::SetPosition, poDesigned),
+            P::Visible(false),
+            EventProperty<F>("OnClose", &F::OnClose),
+            EventProperty<F>("OnCloseQuery", &F::OnCloseQuery),
+            EventProperty<F>("OnCreate", &F::OnCreate),
+            EventProperty<F>("OnHide", &F::OnHide),
+            EventProperty<F>("OnShow", &F::OnShow),
+        },
+        .Create = [](TComponent* owner) -> TComponent* { return new TForm(owner); }};
+    return info;
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner)
+{
+    SetVisible(false);
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    RecreateWnd();
+}
+
+void TForm::SetBorderIcons(TBorderIcons value)
+{
+    if (value == FBorderIcons)
+        return;
+    FBorderIcons = value;
+    RecreateWnd();
+}
+
+void TForm::SetClientWidth(int value)
+{
+    if (IsLoading()) {
+        FPendingClientWidth = value;
+        return;
+    }
+    SetWidth(Width() + value - ClientWidth());
+}
+
+void TForm::SetClientHeight(int value)
+{
+    if (IsLoading()) {
+        FPendingClientHeight = value;
+        return;
+    }
+    SetHeight(Height() + value - ClientHeight());
+}
+
+void TForm::LoadFromResource(const std::string& name, HMODULE module)
+{
+    if (!module)
+        module = GetModuleHandleA(nullptr);
+    HRSRC info = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes)
+        throw Exception("The form resource " + name + " is missing");
+    std::string_view text(static_cast<const char*>(bytes), SizeofResource(module, info));
+    while (!text.empty() && text.back() == '\0')
+        text.remove_suffix(1);
+    RegisterFrameworkClasses();
+    ReadForm(*this, text);
+    DoCreate();
+}
+
+void TForm::Close()
+{
+    bool canClose = true;
+    CloseQuery(canClose);
+    if (!canClose)
+        return;
+    TCloseAction action = caHide;
+    if (OnClose)
+        OnClose(this, action);
+    if (action == caNone)
+        return;
+    if (Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide: Hide(); break;
+    case caMinimize:
+        if (HandleAllocated())
+            ShowWindow(FHandle, SW_MINIMIZE);
+        break;
+    case caFree: Release(); break;
+    case caNone: break;
+    }
+}
+
+void TForm::Release()
+{
+    if (HandleAllocated())
+        PostMessageA(FHandle, CM_RELEASE, 0, 0);
+    else
+        delete this;
+}
+
+void TForm::CloseQuery(bool& canClose)
+{
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+}
+
+void TForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TForm::DoShow()
+{
+    if (OnShow)
+        OnShow(this);
+}
+
+void TForm::DoHide()
+{
+    if (OnHide)
+        OnHide(this);
+}
+
+void TForm::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    // Shown by VisibleChanged once OnShow has run.
+    params.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP);
+    params.Style |= WS_CLIPCHILDREN;
+    params.ExStyle |= WS_EX_CONTROLPARENT;
+    switch (FBorderStyle) {
+    case bsNone: params.Style |= WS_POPUP; break;
+    case bsSingle: params.Style |= WS_CAPTION; break;
+    case bsSizeable: params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        params.Style |= WS_POPUP | WS_CAPTION;
+        params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    case bsToolWindow:
+        params.Style |= WS_CAPTION;
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        params.Style |= WS_CAPTION | WS_THICKFRAME;
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    if (FBorderStyle != bsNone && InSet(FBorderIcons, biSystemMenu)) {
+        params.Style |= WS_SYSMENU;
+        if (FBorderStyle == bsSingle || FBorderStyle == bsSizeable) {
+            if (InSet(FBorderIcons, biMinimize))
+                params.Style |= WS_MINIMIZEBOX;
+            if (InSet(FBorderIcons, biMaximize))
+                params.Style |= WS_MAXIMIZEBOX;
+        }
+        if (FBorderStyle == bsDialog && InSet(FBorderIcons, biHelp))
+            params.ExStyle |= WS_EX_CONTEXTHELP;
+    }
+    if (FPosition == poDefault || FPosition == poDefaultPosOnly)
+        params.X = params.Y = CW_USEDEFAULT;
+    if (FPosition == poDefault || FPosition == poDefaultSizeOnly)
+        params.Width = params.Height = CW_USEDEFAULT;
+}
+
+void TForm::CreateWnd()
+{
+    if (FPosition == poScreenCenter || FPosition == poDesktopCenter)
+        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
+    TWinControl::CreateWnd();
+    // A remade window of a shown form appears again; a first showing waits for OnShow.
+    if (Visible() && !FShowing)
+        ShowWindow(FHandle, SW_SHOWNORMAL);
+}
+
+void TForm::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_RELEASE:
+        delete this;
+        return;
+    case WM_ACTIVATE:
+        if (LOWORD(message.WParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(FHandle, focus))
+                FFocusedWindow = focus;
+            break;
+        }
+        DefaultHandler(message);
+        // Give the keyboard back to the control that had it, or to the first tab stop.
+        if (!IsIconic(FHandle)) {
+            HWND focus = FFocusedWindow && IsWindow(FFocusedWindow) && IsChild(FHandle, FFocusedWindow)
+                             ? FFocusedWindow
+                             : GetNextDlgTabItem(FHandle, nullptr, FALSE);
+            if (focus && IsChild(FHandle, focus))
+                ::SetFocus(focus);
+        }
+        return;
+    }
+    TWinControl::WndProc(message);
+}
+
+void TForm::VisibleChanged()
+{
+    TControl::VisibleChanged();
+    if (IsLoading())
+        return;
+    if (Visible()) {
+        {
+            FShowing = true;
+            struct TReset {
+                bool& Flag;
+                ~TReset() { Flag = false; }
+            } reset{FShowing};
+            HandleNeeded();
+        }
+        DoShow();
+        ShowWindow(FHandle, SW_SHOWNORMAL);
+    } else {
+        DoHide();
+        if (HandleAllocated())
+            ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+void TForm::Loaded()
+{
+    TWinControl::Loaded();
+    if (FPendingClientWidth >= 0)
+        SetClientWidth(std::exchange(FPendingClientWidth, -1));
+    if (FPendingClientHeight >= 0)
+        SetClientHeight(std::exchange(FPendingClientHeight, -1));
+    if (Visible())
+        VisibleChanged();
+}
+
+// --- TApplication
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), FTitle(ProgramName()) {}
+
+TApplication::~TApplication()
+{
+    DestroyForms();
+}
+
+void TApplication::Initialize()
+{
+    RegisterFrameworkClasses();
+    // Registered now, after every unit's objects are made, so that it runs before they go.
+    static const bool registered = std::atexit([] {
+        if (Application)
+            Application->DestroyForms();
+    }) == 0;
+    (void)registered;
+}
+
+HWND TApplication::Handle()
+{
+    if (!FHandle) {
+        static const ATOM windowClass = [] {
+            WNDCLASSEXA info{};
+            info.cbSize = sizeof(info);
+            info.lpfnWndProc = DefWindowProcA;
+            info.hInstance = GetModuleHandleA(nullptr);
+            info.lpszClassName = "TApplication";
+            return RegisterClassExA(&info);
+        }();
+        if (!windowClass)
+            throw Exception("The application window class cannot be registered");
+        FHandle.reset(CreateWindowExA(0, "TApplication", FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr));
+        if (!FHandle)
+            throw Exception("The application window cannot be created");
+    }
+    return FHandle.get();
+}
+
+void TApplication::Run()
+{
+    FTerminated = false;
+    try {
+        if (FMainForm)
+            FMainForm->Show();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
+    while (!FTerminated) {
+        try {
+            HandleMessage();
+        } catch (const std::exception& e) {
+            HandleException(e);
+        } catch (...) {
+            HandleException(Exception("An unexpected error occurred"));
+        }
+    }
+}
+
+bool TApplication::ProcessMessage(MSG& message)
+{
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (message.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    // The keyboard of a form works as in a dialog box: Tab and the arrows move the focus.
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+        HWND root = GetAncestor(message.hwnd, GA_ROOT);
+        if (root && FindControl(root) && IsDialogMessageA(root, &message))
+            return true;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG message;
+    while (ProcessMessage(message)) {
+    }
+}
+
+void TApplication::HandleMessage()
+{
+    MSG message;
+    if (!ProcessMessage(message))
+        WaitMessage();
+}
+
+void TApplication::HandleException(const std::exception& error)
+{
+    ShowException(error.what());
+}
+
+void TApplication::ShowException(const std::string& text)
+{
+    if (OnShowException) {
+        OnShowException(text);
+        return;
+    }
+    HWND owner = GetActiveWindow();
+    if (!FindControl(owner))
+        owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr;
+    MessageBoxA(owner, text.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::DestroyForms()
+{
+    while (ComponentCount() > 0)
+        delete Component(ComponentCount() - 1);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == FMainForm)
+        FMainForm = nullptr;
+}
+
+// --- TScreen
+
+void TScreen::SetCursor(TCursor value)
+{
+    if (value == FCursor)
+        return;
+    FCursor = value;
+    if (value != crDefault) {
+        ::SetCursor(CursorHandle(value));
+        return;
+    }
+    // Let the window under the mouse choose its own cursor again.
+    ::SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    POINT point;
+    if (!GetCursorPos(&point))
+        return;
+    HWND window = WindowFromPoint(point);
+    if (!FindControl(window))
+        return;
+    const LRESULT hit = SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(hit, WM_MOUSEMOVE));
+}

@@ -1,0 +1,90 @@
+// Helpers of the control tests: a host form, places as comparable boxes, and a recorder of the
+// error display.
+#pragma once
+
+#include "../../framework/ComCtrls.h"
+#include "../../framework/ExtCtrls.h"
+#include "../../framework/Forms.h"
+#include "../../framework/StdCtrls.h"
+
+#include <doctest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// A place as left, top, width and height.
+struct TBox {
+    int Left, Top, Width, Height;
+    bool operator==(const TBox&) const = default;
+};
+
+namespace doctest {
+template <>
+struct StringMaker<TBox> {
+    static String convert(const TBox& box)
+    {
+        char text[64];
+        std::snprintf(text, sizeof(text), "{%d, %d, %d, %d}", box.Left, box.Top, box.Width, box.Height);
+        return text;
+    }
+};
+}  // namespace doctest
+
+// The place the control's fields hold.
+inline TBox FieldBox(const TControl& control)
+{
+    return {control.Left(), control.Top(), control.Width(), control.Height()};
+}
+
+// The place of the window within its parent's client area.
+inline TBox WindowBox(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+inline TBox ClientBox(HWND window)
+{
+    RECT rect;
+    GetClientRect(window, &rect);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+inline std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+inline LONG_PTR StyleOf(HWND window)
+{
+    return GetWindowLongPtrA(window, GWL_STYLE);
+}
+
+// A form of a fixed client size that owns the controls of one test; destroyed with the test.
+class THostForm : public TForm {
+public:
+    explicit THostForm(int clientWidth = 400, int clientHeight = 300) : TForm(nullptr)
+    {
+        SetClientWidth(clientWidth);
+        SetClientHeight(clientHeight);
+    }
+};
+
+// Records what the error display is given while it lives.
+class TErrorRecorder {
+public:
+    TErrorRecorder()
+    {
+        Application->OnShowException = [this](const std::string& text) { Texts.push_back(text); };
+    }
+    ~TErrorRecorder() { Application->OnShowException = nullptr; }
+    TErrorRecorder(const TErrorRecorder&) = delete;
+    TErrorRecorder& operator=(const TErrorRecorder&) = delete;
+
+    std::vector<std::string> Texts;
+};
