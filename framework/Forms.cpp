@@ -1,6 +1,8 @@
 // TForm, TApplication and TScreen, and the global application and screen objects.
 #include "Forms.h"
 
+#include "UtilityWindow.h"
+
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormReader.h"
@@ -341,6 +343,11 @@ TApplication::~TApplication()
 void TApplication::Initialize()
 {
     RegisterFrameworkClasses();
+    // Errors that escape a handler of a hidden utility window go to the general error display.
+    SetUtilityWindowErrorHandler([](const std::exception& error) {
+        if (Application)
+            Application->HandleException(error);
+    });
     // Registered now, after every unit's objects are made, so that it runs before they go.
     static const bool registered = std::atexit([] {
         if (Application)
