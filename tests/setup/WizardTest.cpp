@@ -6,6 +6,7 @@
 
 #include <doctest.h>
 
+#include <fstream>
 #include <optional>
 
 namespace {
@@ -141,6 +142,12 @@ TEST_CASE("the first showing fills in the product and opens on the welcome page"
     CHECK(wizard.Page() == form.ts_Welcome);
     CHECK(wizard.Buttons() == "- | Next > | Cancel");
     CHECK(form.Label3->Caption() == MakerWebAddress);
+    // The licence shown is the one the package installs.
+    std::vector<std::string> licence;
+    std::ifstream file(UNPACK_LICENSE_FILE);
+    for (std::string line; std::getline(file, line);)
+        licence.push_back(line);
+    CHECK(form.Memo1->Lines()->Lines() == licence);
     CHECK(form.Image1->EventHandlerName("OnClick") == "Label3Click");
 
     RECT client{};
