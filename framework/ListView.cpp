@@ -1,0 +1,31 @@
+// TCustomListView: the native list view's window and the class table.
+#include "ListView.h"
+
+#include <commctrl.h>
+
+const TClassInfo& TCustomListView::StaticClassInfo()
+{
+    namespace P = ControlProperties;
+    static const TClassInfo info{
+        .Name = "TCustomListView",
+        .Parent = &TWinControl::StaticClassInfo(),
+        .Properties = {P::Align(), P::Color(clWindow), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(true),
+                       P::Visible()},
+        .Create = [](TComponent* owner) -> TComponent* { return new TCustomListView(owner); }};
+    return info;
+}
+
+TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner)
+{
+    SetBounds(0, 0, 250, 150);
+    SetColor(clWindow);
+    SetTabStop(true);
+}
+
+void TCustomListView::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.SystemClassName = WC_LISTVIEWA;
+    params.Style |= LVS_REPORT | LVS_SHAREIMAGELISTS;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}

@@ -1,0 +1,1074 @@
+// TTreeNode, TTreeNodes and TCustomTreeView: nodes over native items, the change timer, the checks
+// around expansion, and the deletion of nodes by every path.
+#include "TreeView.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+#include <exception>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+// Our timer on the tree's window; the native control keeps its own timers there too.
+constexpr UINT_PTR ChangeTimerId = 0x5643;
+
+template <typename T>
+struct TValueScope {
+    TValueScope(T& slot, T value) : Slot(slot), Old(std::exchange(slot, value)) {}
+    ~TValueScope() { Slot = Old; }
+    T& Slot;
+    T Old;
+};
+
+struct TCounterScope {
+    explicit TCounterScope(int& counter) : Counter(counter) { ++Counter; }
+    ~TCounterScope() { --Counter; }
+    int& Counter;
+};
+
+TTreeNode* NodeOf(LPARAM lParam)
+{
+    return reinterpret_cast<TTreeNode*>(lParam);
+}
+
+TShiftState KeyboardShift()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= SetOf({ssShift});
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= SetOf({ssCtrl});
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= SetOf({ssAlt});
+    return shift;
+}
+
+TShiftState MouseShift(WPARAM keys)
+{
+    TShiftState shift = GetKeyState(VK_MENU) < 0 ? SetOf({ssAlt}) : 0;
+    if (keys & MK_SHIFT)
+        shift |= SetOf({ssShift});
+    if (keys & MK_CONTROL)
+        shift |= SetOf({ssCtrl});
+    if (keys & MK_LBUTTON)
+        shift |= SetOf({ssLeft});
+    if (keys & MK_RBUTTON)
+        shift |= SetOf({ssRight});
+    if (keys & MK_MBUTTON)
+        shift |= SetOf({ssMiddle});
+    return shift;
+}
+
+}  // namespace
+
+// --- TTreeNode
+
+TCustomTreeView* TTreeNode::TreeView() const
+{
+    return FOwner->Owner();
+}
+
+HWND TTreeNode::Window() const
+{
+    return FOwner->FOwner.FHandle;
+}
+
+TTreeNode* TTreeNode::Related(UINT relation) const
+{
+    HWND window = Window();
+    if (!window)
+        return nullptr;
+    const auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(window, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(FItem)));
+    return FOwner->NodeFromItem(item);
+}
+
+TVITEMA TTreeNode::Read(UINT mask, UINT stateMask) const
+{
+    TVITEMA item{};
+    item.mask = mask | TVIF_HANDLE;
+    item.hItem = FItem;
+    item.stateMask = stateMask;
+    if (HWND window = Window())
+        SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item;
+}
+
+void TTreeNode::Write(TVITEMA& item)
+{
+    item.mask |= TVIF_HANDLE;
+    item.hItem = FItem;
+    if (HWND window = Window())
+        SendMessageA(window, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TTreeNode::SetState(UINT state, UINT stateMask)
+{
+    TVITEMA item{};
+    item.mask = TVIF_STATE;
+    item.state = state;
+    item.stateMask = stateMask;
+    Write(item);
+}
+
+std::string TTreeNode::Text() const
+{
+    // A text longer than the buffer comes back cut; the buffer grows until it does not.
+    for (std::size_t size = 260;; size *= 4) {
+        std::string text(size, '\0');
+        TVITEMA item{};
+        item.mask = TVIF_TEXT | TVIF_HANDLE;
+        item.hItem = FItem;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(size);
+        HWND window = Window();
+        if (!window || !SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+            return {};
+        // The control may hand back a pointer to its own copy instead of filling the buffer.
+        const char* source = item.pszText ? item.pszText : text.data();
+        const std::size_t length = strnlen(source, size);
+        if (length + 1 < size || size >= 0x10000)
+            return std::string(source, length);
+    }
+}
+
+void TTreeNode::SetText(const std::string& value)
+{
+    std::string text = value;
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.pszText = text.data();
+    Write(item);
+}
+
+int TTreeNode::ImageIndex() const
+{
+    return Read(TVIF_IMAGE).iImage;
+}
+
+void TTreeNode::SetImageIndex(int value)
+{
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE;
+    item.iImage = value;
+    Write(item);
+}
+
+int TTreeNode::SelectedIndex() const
+{
+    return Read(TVIF_SELECTEDIMAGE).iSelectedImage;
+}
+
+void TTreeNode::SetSelectedIndex(int value)
+{
+    TVITEMA item{};
+    item.mask = TVIF_SELECTEDIMAGE;
+    item.iSelectedImage = value;
+    Write(item);
+}
+
+int TTreeNode::OverlayIndex() const
+{
+    // The state holds the overlay 1-based, 0 meaning none.
+    return static_cast<int>((Read(TVIF_STATE, TVIS_OVERLAYMASK).state & TVIS_OVERLAYMASK) >> 8) - 1;
+}
+
+void TTreeNode::SetOverlayIndex(int value)
+{
+    SetState(value >= 0 ? INDEXTOOVERLAYMASK(static_cast<UINT>(value) + 1) : 0, TVIS_OVERLAYMASK);
+}
+
+bool TTreeNode::Cut() const
+{
+    return (Read(TVIF_STATE, TVIS_CUT).state & TVIS_CUT) != 0;
+}
+
+void TTreeNode::SetCut(bool value)
+{
+    SetState(value ? TVIS_CUT : 0, TVIS_CUT);
+}
+
+bool TTreeNode::HasChildren() const
+{
+    return Read(TVIF_CHILDREN).cChildren != 0;
+}
+
+void TTreeNode::SetHasChildren(bool value)
+{
+    TVITEMA item{};
+    item.mask = TVIF_CHILDREN;
+    item.cChildren = value ? 1 : 0;
+    Write(item);
+}
+
+bool TTreeNode::Expanded() const
+{
+    HWND window = Window();
+    return window && (SendMessageA(window, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(FItem), TVIS_EXPANDED) &
+                      TVIS_EXPANDED) != 0;
+}
+
+bool TTreeNode::Selected() const
+{
+    return TreeView()->Selected() == this;
+}
+
+int TTreeNode::Level() const
+{
+    int level = 0;
+    for (TTreeNode* parent = Parent(); parent; parent = parent->Parent())
+        ++level;
+    return level;
+}
+
+TTreeNode* TTreeNode::Parent() const
+{
+    return Related(TVGN_PARENT);
+}
+
+int TTreeNode::Count() const
+{
+    int count = 0;
+    for (TTreeNode* child = getFirstChild(); child; child = child->getNextSibling())
+        ++count;
+    return count;
+}
+
+TTreeNode* TTreeNode::Item(int index) const
+{
+    TTreeNode* child = index >= 0 ? getFirstChild() : nullptr;
+    for (; child && index > 0; --index)
+        child = child->getNextSibling();
+    return child;
+}
+
+TTreeNode* TTreeNode::getFirstChild() const
+{
+    return Related(TVGN_CHILD);
+}
+
+TTreeNode* TTreeNode::getNextSibling() const
+{
+    return Related(TVGN_NEXT);
+}
+
+TTreeNode* TTreeNode::GetNext() const
+{
+    if (TTreeNode* child = getFirstChild())
+        return child;
+    for (const TTreeNode* node = this; node; node = node->Parent())
+        if (TTreeNode* sibling = node->getNextSibling())
+            return sibling;
+    return nullptr;
+}
+
+RECT TTreeNode::DisplayRect(bool textOnly) const
+{
+    // The message takes the item in the rectangle's place.
+    RECT rect{};
+    static_assert(sizeof(HTREEITEM) <= sizeof(RECT));
+    std::memcpy(&rect, &FItem, sizeof(FItem));
+    HWND window = Window();
+    if (!window || !SendMessageA(window, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&rect)))
+        return {};
+    return rect;
+}
+
+void TTreeNode::Expand(bool recursive)
+{
+    TreeView()->ExpandNode(this);
+    if (recursive)
+        for (TTreeNode* child = getFirstChild(); child; child = child->getNextSibling())
+            child->Expand(true);
+}
+
+void TTreeNode::Collapse(bool recursive)
+{
+    if (recursive)
+        for (TTreeNode* child = getFirstChild(); child; child = child->getNextSibling())
+            child->Collapse(true);
+    TreeView()->CollapseNode(this);
+}
+
+void TTreeNode::MakeVisible()
+{
+    if (HWND window = Window())
+        SendMessageA(window, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(FItem));
+}
+
+bool TTreeNode::CustomSort(PFNTVCOMPARE compare, LPARAM appValue)
+{
+    HWND window = Window();
+    if (!window || !compare)
+        return false;
+    FOwner->InvalidateCache();
+    TVSORTCB sort{FItem, compare, appValue};
+    return SendMessageA(window, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != FALSE;
+}
+
+void TTreeNode::Delete()
+{
+    FOwner->DeleteNodes(this);
+}
+
+// --- TTreeNodes
+
+TTreeNodes::~TTreeNodes() = default;
+
+TTreeNode* TTreeNodes::GetFirstNode() const
+{
+    HWND window = FOwner.FHandle;
+    if (!window)
+        return nullptr;
+    return NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(window, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+}
+
+TTreeNode* TTreeNodes::NodeFromItem(HTREEITEM item) const
+{
+    HWND window = FOwner.FHandle;
+    if (!item || !window)
+        return nullptr;
+    TVITEMA data{};
+    data.mask = TVIF_PARAM | TVIF_HANDLE;
+    data.hItem = item;
+    if (!SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)))
+        return nullptr;
+    return NodeOf(data.lParam);
+}
+
+TTreeNode* TTreeNodes::Item(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw Exception("Tree node index " + std::to_string(index) + " out of range");
+    TTreeNode* node = GetFirstNode();
+    int at = 0;
+    if (FCacheNode && FCacheIndex <= index) {
+        node = FCacheNode;
+        at = FCacheIndex;
+    }
+    for (; node && at < index; ++at)
+        node = node->GetNext();
+    if (!node)
+        throw Exception("Tree node index " + std::to_string(index) + " out of range");
+    FCacheNode = node;
+    FCacheIndex = index;
+    return node;
+}
+
+TTreeNode* TTreeNodes::Add(const std::string& text, void* data)
+{
+    return AddChild(nullptr, text, data);
+}
+
+TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text, void* data)
+{
+    HWND window = FOwner.Handle();
+    // Owned before the native item points at it, so that nothing can leak in between.
+    auto owned = std::unique_ptr<TTreeNode>(new TTreeNode(this));
+    TTreeNode* node = owned.get();
+    node->FData = data;
+    FNodes.emplace(node, std::move(owned));
+    InvalidateCache();
+    FOwner.CancelChange();
+
+    std::string copy = text;
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = parent ? parent->FItem : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = copy.data();
+    insert.item.lParam = reinterpret_cast<LPARAM>(node);
+    node->FItem = reinterpret_cast<HTREEITEM>(
+        SendMessageA(window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (!node->FItem) {
+        FNodes.erase(node);
+        throw Exception("The tree view cannot take another node");
+    }
+    if (parent && !parent->HasChildren())
+        parent->SetHasChildren(true);
+    return node;
+}
+
+void TTreeNodes::Clear()
+{
+    DeleteNodes(nullptr);
+}
+
+void TTreeNodes::DeleteNodes(TTreeNode* top)
+{
+    // Children before their parent, as the control itself deletes them.
+    std::vector<TTreeNode*> doomed;
+    const auto collect = [&doomed](TTreeNode* root) {
+        std::vector<std::pair<TTreeNode*, bool>> stack{{root, false}};
+        while (!stack.empty()) {
+            auto [node, childrenDone] = stack.back();
+            stack.pop_back();
+            if (childrenDone) {
+                doomed.push_back(node);
+                continue;
+            }
+            stack.emplace_back(node, true);
+            std::vector<TTreeNode*> children;
+            for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
+                children.push_back(child);
+            for (auto it = children.rbegin(); it != children.rend(); ++it)
+                stack.emplace_back(*it, false);
+        }
+    };
+    if (top) {
+        collect(top);
+    } else {
+        for (TTreeNode* node = GetFirstNode(); node; node = node->getNextSibling())
+            collect(node);
+        // Nodes the window no longer shows (it is gone) are deleted all the same.
+        if (doomed.size() != FNodes.size()) {
+            const std::unordered_set<const TTreeNode*> found(doomed.begin(), doomed.end());
+            for (const auto& [node, owned] : FNodes)
+                if (!found.count(node))
+                    doomed.push_back(owned.get());
+        }
+    }
+    std::erase_if(doomed, [](const TTreeNode* node) { return node->FDeleting; });
+    if (doomed.empty())
+        return;
+    for (TTreeNode* node : doomed)
+        node->FDeleting = true;
+    FOwner.NodesDeleting(doomed);
+
+    // Every node goes, also when a hook raises; the first error is passed on afterwards.
+    std::exception_ptr error;
+    for (TTreeNode* node : doomed) {
+        try {
+            FOwner.Delete(node);
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    }
+    if (HWND window = FOwner.FHandle) {
+        TCounterScope deleting(FOwner.FDeletingNodes);
+        SendMessageA(window, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(top ? top->FItem : TVI_ROOT));
+    }
+    for (TTreeNode* node : doomed)
+        FNodes.erase(node);
+    InvalidateCache();
+    FOwner.CancelChange();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TTreeNodes::NativeItemDeleted(TTreeNode* node)
+{
+    if (!node || node->FDeleting || !FNodes.count(node))
+        return;
+    node->FDeleting = true;
+    FOwner.NodesDeleting({node});
+    InvalidateCache();
+    // The node goes even when the hook raises.
+    const std::unique_ptr<TTreeNode> owned = std::move(FNodes.at(node));
+    FNodes.erase(node);
+    FOwner.Delete(node);
+}
+
+void TTreeNodes::BeginUpdate()
+{
+    if (FUpdateCount++ == 0)
+        FOwner.SetRedraw(false);
+}
+
+void TTreeNodes::EndUpdate()
+{
+    if (FUpdateCount > 0 && --FUpdateCount == 0)
+        FOwner.SetRedraw(true);
+}
+
+// --- TCustomTreeView
+
+const TClassInfo& TCustomTreeView::StaticClassInfo()
+{
+    static const TClassInfo info{.Name = "TCustomTreeView", .Parent = &TWinControl::StaticClassInfo()};
+    return info;
+}
+
+TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner), FItems(*this)
+{
+    SetBounds(0, 0, 121, 97);
+    SetColor(clWindow);
+    SetTabStop(true);
+}
+
+TCustomTreeView::~TCustomTreeView()
+{
+    DestroyHandle();
+    FItems.Clear();
+}
+
+TTreeNode* TCustomTreeView::Selected() const
+{
+    if (FRClickNode)
+        return FRClickNode;
+    if (!FHandle)
+        return nullptr;
+    return FItems.NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(FHandle, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+void TCustomTreeView::SetSelected(TTreeNode* node)
+{
+    if (!FHandle && !node)
+        return;
+    HWND window = Handle();
+    const auto current = reinterpret_cast<HTREEITEM>(SendMessageA(window, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    HTREEITEM item = node ? node->FItem : nullptr;
+    if (item != current)
+        SendMessageA(window, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void TCustomTreeView::SetStyleBit(DWORD bit, bool on)
+{
+    if (!FHandle)
+        return;
+    const LONG_PTR style = GetWindowLongPtrA(FHandle, GWL_STYLE);
+    const LONG_PTR wanted = on ? style | static_cast<LONG_PTR>(bit) : style & ~static_cast<LONG_PTR>(bit);
+    if (wanted == style)
+        return;
+    SetWindowLongPtrA(FHandle, GWL_STYLE, wanted);
+    Invalidate();
+}
+
+void TCustomTreeView::SetShowRoot(bool value)
+{
+    if (value == FShowRoot)
+        return;
+    FShowRoot = value;
+    SetStyleBit(TVS_LINESATROOT, value);
+}
+
+void TCustomTreeView::SetShowButtons(bool value)
+{
+    if (value == FShowButtons)
+        return;
+    FShowButtons = value;
+    SetStyleBit(TVS_HASBUTTONS, value);
+}
+
+void TCustomTreeView::SetShowLines(bool value)
+{
+    if (value == FShowLines)
+        return;
+    FShowLines = value;
+    SetStyleBit(TVS_HASLINES, value);
+}
+
+void TCustomTreeView::SetHideSelection(bool value)
+{
+    if (value == FHideSelection)
+        return;
+    FHideSelection = value;
+    SetStyleBit(TVS_SHOWSELALWAYS, !value);
+}
+
+void TCustomTreeView::SetHotTrack(bool value)
+{
+    if (value == FHotTrack)
+        return;
+    FHotTrack = value;
+    SetStyleBit(TVS_TRACKSELECT, value);
+}
+
+void TCustomTreeView::SetRowSelect(bool value)
+{
+    if (value == FRowSelect)
+        return;
+    FRowSelect = value;
+    SetStyleBit(TVS_FULLROWSELECT, value);
+}
+
+void TCustomTreeView::SetToolTips(bool value)
+{
+    if (value == FToolTips)
+        return;
+    FToolTips = value;
+    SetStyleBit(TVS_NOTOOLTIPS, !value);
+}
+
+void TCustomTreeView::SetReadOnly(bool value)
+{
+    if (value == FReadOnly)
+        return;
+    FReadOnly = value;
+    SetStyleBit(TVS_EDITLABELS, !value);
+}
+
+void TCustomTreeView::SetIndent(int value)
+{
+    if (value == FIndent)
+        return;
+    FIndent = value;
+    if (FHandle)
+        SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(value), 0);
+}
+
+void TCustomTreeView::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    RecreateWnd();
+}
+
+TTreeNode* TCustomTreeView::GetNodeAt(int x, int y)
+{
+    if (!FHandle)
+        return nullptr;
+    TVHITTESTINFO hit{};
+    hit.pt = {x, y};
+    SendMessageA(FHandle, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMBUTTON | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT)))
+        return nullptr;
+    return FItems.NodeFromItem(hit.hItem);
+}
+
+void TCustomTreeView::SetRedraw(bool redraw)
+{
+    if (!FHandle)
+        return;
+    SendMessageA(FHandle, WM_SETREDRAW, redraw, 0);
+    if (redraw)
+        InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomTreeView::ExpandNode(TTreeNode* node)
+{
+    if (!FHandle || !node->HasChildren() || !CanExpand(node))
+        return;
+    const bool wasExpanded = node->Expanded();
+    {
+        TValueScope<TTreeNode*> expanding(FProgramExpandNode, node);
+        SendMessageA(FHandle, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node->FItem));
+    }
+    if (!wasExpanded && node->Expanded())
+        Expand(node);
+}
+
+void TCustomTreeView::CollapseNode(TTreeNode* node)
+{
+    if (!FHandle || !node->Expanded() || !CanCollapse(node))
+        return;
+    {
+        TValueScope<TTreeNode*> collapsing(FProgramExpandNode, node);
+        SendMessageA(FHandle, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(node->FItem));
+    }
+    if (!node->Expanded())
+        Collapse(node);
+}
+
+void TCustomTreeView::SelectionChanged(TTreeNode* node)
+{
+    if (FChangeDelay <= 0 || !FHandle) {
+        CancelChange();
+        Change(node);
+        return;
+    }
+    FChangeNode = node;
+    FChangePending = true;
+    SetTimer(FHandle, ChangeTimerId, static_cast<UINT>(FChangeDelay), nullptr);
+}
+
+void TCustomTreeView::CancelChange()
+{
+    if (FChangePending && FHandle)
+        KillTimer(FHandle, ChangeTimerId);
+    FChangePending = false;
+    FChangeNode = nullptr;
+}
+
+void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes)
+{
+    CancelChange();
+    for (const TTreeNode* node : nodes)
+        if (node == FRClickNode)
+            FRClickNode = nullptr;
+}
+
+bool TCustomTreeView::CanChange(TTreeNode* node)
+{
+    bool allow = true;
+    if (OnChanging)
+        OnChanging(this, node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Change(TTreeNode* node)
+{
+    if (OnChange)
+        OnChange(this, node);
+}
+
+bool TCustomTreeView::CanExpand(TTreeNode* node)
+{
+    bool allow = true;
+    if (OnExpanding)
+        OnExpanding(this, node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Expand(TTreeNode* node)
+{
+    if (OnExpanded)
+        OnExpanded(this, node);
+}
+
+bool TCustomTreeView::CanCollapse(TTreeNode* node)
+{
+    bool allow = true;
+    if (OnCollapsing)
+        OnCollapsing(this, node, allow);
+    return allow;
+}
+
+void TCustomTreeView::Collapse(TTreeNode* node)
+{
+    if (OnCollapsed)
+        OnCollapsed(this, node);
+}
+
+void TCustomTreeView::Delete(TTreeNode* node)
+{
+    if (OnDeletion)
+        OnDeletion(this, node);
+}
+
+bool TCustomTreeView::CanEdit(TTreeNode* node)
+{
+    bool allow = !FReadOnly;
+    if (allow && OnEditing)
+        OnEditing(this, node, allow);
+    return allow;
+}
+
+void TCustomTreeView::DblClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TCustomTreeView::DoContextPopup(POINT mousePos, bool& handled)
+{
+    if (OnContextPopup)
+        OnContextPopup(this, mousePos, handled);
+}
+
+void TCustomTreeView::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.SystemClassName = WC_TREEVIEWA;
+    // The base control starts no drags; a subclass that does clears the bit.
+    params.Style |= TVS_DISABLEDRAGDROP;
+    if (FShowButtons)
+        params.Style |= TVS_HASBUTTONS;
+    if (FShowLines)
+        params.Style |= TVS_HASLINES;
+    if (FShowRoot)
+        params.Style |= TVS_LINESATROOT;
+    if (!FReadOnly)
+        params.Style |= TVS_EDITLABELS;
+    if (!FHideSelection)
+        params.Style |= TVS_SHOWSELALWAYS;
+    if (FHotTrack)
+        params.Style |= TVS_TRACKSELECT;
+    if (FRowSelect)
+        params.Style |= TVS_FULLROWSELECT;
+    if (!FToolTips)
+        params.Style |= TVS_NOTOOLTIPS;
+    if (FBorderStyle == bsSingle) {
+        if (Ctl3D())
+            params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            params.Style |= WS_BORDER;
+    }
+}
+
+void TCustomTreeView::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    if (FItems.UpdateCount() > 0)
+        SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(FIndent), 0);
+    SendColors();
+}
+
+void TCustomTreeView::DestroyWnd()
+{
+    CancelChange();
+    if (FItems.Count() > 0)
+        FItems.Clear();
+    TWinControl::DestroyWnd();
+}
+
+void TCustomTreeView::ColorChanged()
+{
+    TWinControl::ColorChanged();
+    SendColors();
+}
+
+void TCustomTreeView::FontChanged()
+{
+    TWinControl::FontChanged();
+    SendColors();
+}
+
+void TCustomTreeView::SendColors()
+{
+    if (!FHandle)
+        return;
+    // The system's own colours are left to the control, so that it follows their changes.
+    const auto colorValue = [](TColor color, TColor systemDefault) {
+        return color == systemDefault ? static_cast<LPARAM>(CLR_DEFAULT) : static_cast<LPARAM>(ColorToRGB(color));
+    };
+    SendMessageA(FHandle, TVM_SETBKCOLOR, 0, colorValue(Color(), clWindow));
+    SendMessageA(FHandle, TVM_SETTEXTCOLOR, 0, colorValue(Font()->Color(), clWindowText));
+}
+
+void TCustomTreeView::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case CN_NOTIFY:
+        if (HandleNotify(message))
+            return;
+        break;
+    case WM_TIMER:
+        if (message.WParam == ChangeTimerId) {
+            KillTimer(FHandle, ChangeTimerId);
+            if (!std::exchange(FChangePending, false))
+                return;
+            Change(std::exchange(FChangeNode, nullptr));
+            return;
+        }
+        break;
+    case WM_DESTROY:
+        // The window goes without DestroyWnd (its parent's went first): the nodes go with it.
+        CancelChange();
+        if (FItems.Count() > 0)
+            FItems.Clear();
+        break;
+    case WM_RBUTTONDOWN:
+        HandleMouse(message);
+        HandleRightButtonDown(message);
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MOUSEMOVE:
+        HandleMouse(message);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+        if (HandleKey(message))
+            return;
+        break;
+    case WM_CONTEXTMENU: {
+        POINT point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+        if (point.x != -1 || point.y != -1)
+            ScreenToClient(FHandle, &point);
+        bool handled = false;
+        DoContextPopup(point, handled);
+        if (handled)
+            return;
+        break;
+    }
+    }
+    TWinControl::WndProc(message);
+}
+
+void TCustomTreeView::HandleRightButtonDown(TMessage& message)
+{
+    // The native control tracks the button, then reports the click and asks for the context menu,
+    // all before this message returns: the node under the button is Selected for that long.
+    const int x = GET_X_LPARAM(message.LParam), y = GET_Y_LPARAM(message.LParam);
+    TTreeNode* node = FRightClickSelect ? GetNodeAt(x, y) : nullptr;
+    TValueScope<TTreeNode*> rightClick(FRClickNode, node);
+    DefaultHandler(message);
+}
+
+void TCustomTreeView::HandleMouse(TMessage& message)
+{
+    const int x = GET_X_LPARAM(message.LParam);
+    const int y = GET_Y_LPARAM(message.LParam);
+    TShiftState shift = MouseShift(message.WParam);
+    TMouseButton button = mbLeft;
+    bool down = true;
+    switch (message.Msg) {
+    case WM_MOUSEMOVE:
+        if (OnMouseMove)
+            OnMouseMove(this, shift, x, y);
+        return;
+    case WM_LBUTTONDBLCLK: shift |= SetOf({ssDouble}); break;
+    case WM_MBUTTONDOWN: button = mbMiddle; break;
+    case WM_MBUTTONDBLCLK: button = mbMiddle; shift |= SetOf({ssDouble}); break;
+    case WM_RBUTTONDOWN: button = mbRight; break;
+    case WM_RBUTTONDBLCLK: button = mbRight; shift |= SetOf({ssDouble}); break;
+    case WM_LBUTTONUP: down = false; break;
+    case WM_MBUTTONUP: button = mbMiddle; down = false; break;
+    case WM_RBUTTONUP: button = mbRight; down = false; break;
+    }
+    const TMouseEvent& handler = down ? OnMouseDown : OnMouseUp;
+    if (handler)
+        handler(this, button, shift, x, y);
+}
+
+bool TCustomTreeView::HandleKey(TMessage& message)
+{
+    if (message.Msg == WM_CHAR) {
+        if (!OnKeyPress)
+            return false;
+        char key = static_cast<char>(message.WParam);
+        OnKeyPress(this, key);
+        message.WParam = static_cast<unsigned char>(key);
+        return key == 0;
+    }
+    const TKeyEvent& handler = message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN ? OnKeyDown : OnKeyUp;
+    if (!handler)
+        return false;
+    WORD key = static_cast<WORD>(message.WParam);
+    handler(this, key, KeyboardShift());
+    message.WParam = key;
+    return key == 0;
+}
+
+bool TCustomTreeView::HandleNotify(TMessage& message)
+{
+    const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
+    // The control sends the ANSI or the wide form of each notification, as its parent asks; the
+    // parts read here are the same in both.
+    const auto* tree = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
+    switch (header->code) {
+    case TVN_SELCHANGINGA:
+    case TVN_SELCHANGINGW:
+        message.Result = FDeletingNodes == 0 && !CanChange(NodeOf(tree->itemNew.lParam));
+        return true;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+        if (FDeletingNodes == 0)
+            SelectionChanged(NodeOf(tree->itemNew.lParam));
+        return true;
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+        TTreeNode* node = NodeOf(tree->itemNew.lParam);
+        if (!node || node == FProgramExpandNode)
+            message.Result = FALSE;
+        else if (tree->action & TVE_EXPAND)
+            message.Result = !CanExpand(node);
+        else
+            message.Result = !CanCollapse(node);
+        return true;
+    }
+    case TVN_ITEMEXPANDEDA:
+    case TVN_ITEMEXPANDEDW: {
+        TTreeNode* node = NodeOf(tree->itemNew.lParam);
+        if (node && node != FProgramExpandNode) {
+            if (tree->action & TVE_EXPAND)
+                Expand(node);
+            else
+                Collapse(node);
+        }
+        return true;
+    }
+    case TVN_DELETEITEMA:
+    case TVN_DELETEITEMW:
+        FItems.NativeItemDeleted(NodeOf(tree->itemOld.lParam));
+        return true;
+    case TVN_BEGINLABELEDITA:
+    case TVN_BEGINLABELEDITW: {
+        const auto* info = reinterpret_cast<const NMTVDISPINFOA*>(message.LParam);
+        message.Result = !CanEdit(NodeOf(info->item.lParam));
+        return true;
+    }
+    case TVN_ENDLABELEDITA:
+    case TVN_ENDLABELEDITW: {
+        // A text means the edit was not cancelled: the control keeps it.
+        const auto* info = reinterpret_cast<const NMTVDISPINFOA*>(message.LParam);
+        message.Result = info->item.pszText != nullptr;
+        return true;
+    }
+    case NM_CLICK:
+        Click();
+        return true;
+    case NM_RCLICK: {
+        // Asked for here, not left to the control: not every version of it asks for the menu.
+        const DWORD position = GetMessagePos();
+        SendMessageA(FHandle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), static_cast<LPARAM>(position));
+        message.Result = 1;
+        return true;
+    }
+    case NM_DBLCLK:
+        DblClick();
+        return true;
+    }
+    return false;
+}
+
+// --- Table entries
+
+namespace TreeViewProperties {
+
+std::vector<TPropertyInfo> Published()
+{
+    using C = TCustomTreeView;
+    namespace P = ControlProperties;
+    return {
+        P::Align(),
+        EnumProperty<C, TBorderStyle>("BorderStyle", BorderStyleInfo(), &C::BorderStyle, &C::SetBorderStyle, bsSingle),
+        P::BorderWidth(),
+        P::Color(clWindow),
+        P::Ctl3D(),
+        P::Font(),
+        BoolProperty<C>("HideSelection", &C::HideSelection, &C::SetHideSelection, true),
+        BoolProperty<C>("HotTrack", &C::HotTrack, &C::SetHotTrack, false),
+        IntProperty<C>("Indent", &C::Indent, &C::SetIndent, 19),
+        P::ParentColor(false),
+        P::ParentCtl3D(),
+        P::ParentFont(),
+        BoolProperty<C>("RowSelect", &C::RowSelect, &C::SetRowSelect, false),
+        BoolProperty<C>("ShowButtons", &C::ShowButtons, &C::SetShowButtons, true),
+        BoolProperty<C>("ShowLines", &C::ShowLines, &C::SetShowLines, true),
+        P::TabOrder(),
+        P::TabStop(true),
+        BoolProperty<C>("ToolTips", &C::ToolTips, &C::SetToolTips, true),
+        P::Visible(),
+        EventProperty<C>("OnAdvancedCustomDraw", &C::OnAdvancedCustomDraw),
+        EventProperty<C>("OnAdvancedCustomDrawItem", &C::OnAdvancedCustomDrawItem),
+        EventProperty<C>("OnChange", &C::OnChange),
+        EventProperty<C>("OnChanging", &C::OnChanging),
+        P::OnClick(),
+        EventProperty<C>("OnCollapsed", &C::OnCollapsed),
+        EventProperty<C>("OnCollapsing", &C::OnCollapsing),
+        EventProperty<C>("OnContextPopup", &C::OnContextPopup),
+        EventProperty<C>("OnCustomDraw", &C::OnCustomDraw),
+        EventProperty<C>("OnCustomDrawItem", &C::OnCustomDrawItem),
+        EventProperty<C>("OnDblClick", &C::OnDblClick),
+        EventProperty<C>("OnDeletion", &C::OnDeletion),
+        EventProperty<C>("OnEditing", &C::OnEditing),
+        P::OnEnter(),
+        P::OnExit(),
+        EventProperty<C>("OnExpanding", &C::OnExpanding),
+        EventProperty<C>("OnExpanded", &C::OnExpanded),
+        EventProperty<C>("OnKeyDown", &C::OnKeyDown),
+        EventProperty<C>("OnKeyPress", &C::OnKeyPress),
+        EventProperty<C>("OnKeyUp", &C::OnKeyUp),
+        EventProperty<C>("OnMouseDown", &C::OnMouseDown),
+        EventProperty<C>("OnMouseMove", &C::OnMouseMove),
+        EventProperty<C>("OnMouseUp", &C::OnMouseUp),
+    };
+}
+
+}  // namespace TreeViewProperties

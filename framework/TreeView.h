@@ -1,0 +1,379 @@
+// TCustomTreeView over the native SysTreeView32 control, with its nodes (TTreeNode) and their
+// collection (TTreeNodes).
+#pragma once
+
+#include "Controls.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TCustomTreeView;
+class TTreeNode;
+class TTreeNodes;
+
+// --- Input events
+
+// The keys and mouse buttons held during an input event.
+enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = std::uint32_t;  // a set of TShiftStateFlag
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// A key went down or up; setting key to 0 keeps it from the control.
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+// A character was typed; setting key to 0 keeps it from the control.
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+// A mouse button went down or up at x, y (client coordinates).
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+// A context menu is asked for at mousePos (client coordinates; -1, -1 from the keyboard); a handler
+// that shows its own sets handled.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
+
+// --- Tree events
+
+// The selection settled on node (nullptr: none).
+using TTVChangedEvent = std::function<void(TObject* sender, TTreeNode* node)>;
+// The selection is about to move to node; clearing allowChange keeps it where it is.
+using TTVChangingEvent = std::function<void(TObject* sender, TTreeNode* node, bool& allowChange)>;
+// node is about to expand; clearing allowExpansion refuses.
+using TTVExpandingEvent = std::function<void(TObject* sender, TTreeNode* node, bool& allowExpansion)>;
+// node is about to collapse; clearing allowCollapse refuses.
+using TTVCollapsingEvent = std::function<void(TObject* sender, TTreeNode* node, bool& allowCollapse)>;
+// node expanded, collapsed, or is being deleted.
+using TTVExpandedEvent = std::function<void(TObject* sender, TTreeNode* node)>;
+// The user is about to edit node's text; clearing allowEdit refuses.
+using TTVEditingEvent = std::function<void(TObject* sender, TTreeNode* node, bool& allowEdit)>;
+// The custom-draw events are kept for the form text only: the framework has no canvas to draw with,
+// so they are never raised.
+using TCustomDrawState = std::uint32_t;  // CDIS_ flags
+enum TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
+using TTVCustomDrawEvent = std::function<void(TObject* sender, const RECT& rect, bool& defaultDraw)>;
+using TTVCustomDrawItemEvent =
+    std::function<void(TObject* sender, TTreeNode* node, TCustomDrawState state, bool& defaultDraw)>;
+using TTVAdvancedCustomDrawEvent =
+    std::function<void(TObject* sender, const RECT& rect, TCustomDrawStage stage, bool& defaultDraw)>;
+using TTVAdvancedCustomDrawItemEvent = std::function<void(TObject* sender, TTreeNode* node, TCustomDrawState state,
+                                                          TCustomDrawStage stage, bool& paintImages,
+                                                          bool& defaultDraw)>;
+
+// --- TTreeNode
+
+// One item of a tree view. The node holds the native item's handle and Data; everything else (text,
+// images, states, place in the tree) lives in the native item and is read from it. Nodes belong to
+// the tree's TTreeNodes and exist only while the tree has a window. The native item's lParam points
+// back to its node.
+class TTreeNode {
+public:
+    TTreeNode(const TTreeNode&) = delete;
+    TTreeNode& operator=(const TTreeNode&) = delete;
+
+    // Attributes
+    // The collection the node belongs to, and its tree.
+    TTreeNodes* Owner() const { return FOwner; }
+    TCustomTreeView* TreeView() const;
+    // The native item.
+    HTREEITEM ItemId() const { return FItem; }
+    // The program's pointer-sized value; the tree neither reads nor frees it.
+    void* Data() const { return FData; }
+    void SetData(void* value) { FData = value; }
+    // The text shown.
+    std::string Text() const;
+    void SetText(const std::string& value);
+    // Indices into the tree's normal image list: the image, and the one shown while selected.
+    int ImageIndex() const;
+    void SetImageIndex(int value);
+    int SelectedIndex() const;
+    void SetSelectedIndex(int value);
+    // The image list's overlay image drawn over the image (0 is the first); -1 for none.
+    int OverlayIndex() const;
+    void SetOverlayIndex(int value);
+    // Drawn dimmed, as cut or hidden items are.
+    bool Cut() const;
+    void SetCut(bool value);
+    // Shows the expand button even while the node has no child nodes.
+    bool HasChildren() const;
+    void SetHasChildren(bool value);
+    // Whether the children are shown.
+    bool Expanded() const;
+    // Whether the node is the tree's Selected one.
+    bool Selected() const;
+    // 0 for a top-level node.
+    int Level() const;
+    // The parent node; nullptr for a top-level node.
+    TTreeNode* Parent() const;
+    // The number of child nodes, and the child at index (nullptr out of range).
+    int Count() const;
+    TTreeNode* Item(int index) const;
+    // The first child, and the next child of the same parent; nullptr at the end.
+    TTreeNode* getFirstChild() const;
+    TTreeNode* getNextSibling() const;
+    // The next node in pre-order (child, sibling, or the next sibling of an ancestor).
+    TTreeNode* GetNext() const;
+    // The node's rectangle in the client area: its text only, or the whole row; empty while the node
+    // is not shown (under a collapsed parent).
+    RECT DisplayRect(bool textOnly) const;
+
+    // Operations
+    // Without the has-children flag nothing happens; otherwise the tree's expansion check runs
+    // first and the node opens only when it allows. With recursive, the children follow.
+    void Expand(bool recursive);
+    // Closes the node (with the tree's collapse check); with recursive, every descendant first.
+    void Collapse(bool recursive);
+    // Scrolls the node into view, expanding its ancestors.
+    void MakeVisible();
+    // Sorts the children with compare, which receives two child nodes (as LPARAM) and appValue.
+    bool CustomSort(PFNTVCOMPARE compare, LPARAM appValue);
+    // Deletes the node and its descendants; the tree's deletion hook runs for each. The node is
+    // gone afterwards.
+    void Delete();
+
+private:
+    friend class TTreeNodes;
+    friend class TCustomTreeView;
+
+    explicit TTreeNode(TTreeNodes* owner) : FOwner(owner) {}
+
+    HWND Window() const;
+    TTreeNode* Related(UINT relation) const;
+    TVITEMA Read(UINT mask, UINT stateMask = 0) const;
+    void Write(TVITEMA& item);
+    void SetState(UINT state, UINT stateMask);
+
+    TTreeNodes* FOwner;
+    HTREEITEM FItem = nullptr;
+    void* FData = nullptr;
+    bool FDeleting = false;  // its deletion hook has run or is running
+};
+
+// --- TTreeNodes
+
+// The nodes of one tree view, which owns them. A node is made by Add or AddChild and destroyed by
+// its deletion (TTreeNode::Delete, Clear, or the end of the tree's window).
+class TTreeNodes {
+public:
+    // Made by the tree for itself.
+    explicit TTreeNodes(TCustomTreeView& owner) : FOwner(owner) {}
+    // Destroys what is left without running the deletion hook: the tree clears itself before.
+    ~TTreeNodes();
+    TTreeNodes(const TTreeNodes&) = delete;
+    TTreeNodes& operator=(const TTreeNodes&) = delete;
+
+    // Attributes
+    // The tree the nodes belong to.
+    TCustomTreeView* Owner() const { return &FOwner; }
+    // The number of all nodes, at every level.
+    int Count() const { return static_cast<int>(FNodes.size()); }
+    // The node at an absolute index, in pre-order (0: the first top-level node). Raises Exception
+    // out of range. Walking the indexes in order costs one step each.
+    TTreeNode* Item(int index) const;
+    // The first top-level node; nullptr when there is none.
+    TTreeNode* GetFirstNode() const;
+    // The node whose native item this is; nullptr for none.
+    TTreeNode* NodeFromItem(HTREEITEM item) const;
+
+    // Operations
+    // A new last top-level node. Makes the tree's window if there is none yet.
+    TTreeNode* Add(const std::string& text, void* data);
+    // A new last child of parent (nullptr: a top-level node). Makes the tree's window if needed.
+    TTreeNode* AddChild(TTreeNode* parent, const std::string& text, void* data);
+    // Deletes every node; the tree's deletion hook runs for each.
+    void Clear();
+    // Nestable: repainting stops at the first BeginUpdate and resumes at the matching EndUpdate.
+    void BeginUpdate();
+    void EndUpdate();
+    // How many BeginUpdate calls wait for their EndUpdate.
+    int UpdateCount() const { return FUpdateCount; }
+
+private:
+    friend class TTreeNode;
+    friend class TCustomTreeView;
+
+    // Deletes top and its descendants, or every node for nullptr.
+    void DeleteNodes(TTreeNode* top);
+    // The native item was deleted by the control itself: the node goes too.
+    void NativeItemDeleted(TTreeNode* node);
+    void InvalidateCache() const { FCacheNode = nullptr; }
+
+    TCustomTreeView& FOwner;
+    std::unordered_map<const TTreeNode*, std::unique_ptr<TTreeNode>> FNodes;
+    int FUpdateCount = 0;
+    // The last node Item found, so that walking the indexes in order does not start over each time.
+    mutable TTreeNode* FCacheNode = nullptr;
+    mutable int FCacheIndex = 0;
+};
+
+// --- TCustomTreeView
+
+// A tree of nodes over the native tree-view control. The nodes live in the window: destroying the
+// window deletes them (the deletion hook runs for each), and a new window starts empty.
+//
+// Selection changes, by the user or by the program, are reported after ChangeDelay milliseconds of
+// quiet: each change restarts the timer, and adding or deleting any node while it runs cancels the
+// report. With a delay of 0 the report is made at once.
+class TCustomTreeView : public TWinControl {
+public:
+    DECLARE_CLASS_INFO
+
+    explicit TCustomTreeView(TComponent* owner);
+    // Destroys the window here, so that the deletion hook of this class runs for every node.
+    ~TCustomTreeView() override;
+
+    // Attributes
+    // The nodes, which the tree owns.
+    TTreeNodes* Items() { return &FItems; }
+    const TTreeNodes* Items() const { return &FItems; }
+    // The selected node; while the right button acts on a node with RightClickSelect, that node.
+    TTreeNode* Selected() const;
+    // Selects node (nullptr clears the selection); the change is reported like a user's.
+    void SetSelected(TTreeNode* node);
+    // Lines and buttons at the top level.
+    bool ShowRoot() const { return FShowRoot; }
+    void SetShowRoot(bool value);
+    // Expand buttons beside nodes with children.
+    bool ShowButtons() const { return FShowButtons; }
+    void SetShowButtons(bool value);
+    // Lines between the nodes.
+    bool ShowLines() const { return FShowLines; }
+    void SetShowLines(bool value);
+    // The selection is shown only while the tree has the focus.
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool value);
+    // Items are underlined under the mouse.
+    bool HotTrack() const { return FHotTrack; }
+    void SetHotTrack(bool value);
+    // The selection spans the whole row.
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool value);
+    // Texts cut off by the edge are shown whole in a tip under the mouse.
+    bool ToolTips() const { return FToolTips; }
+    void SetToolTips(bool value);
+    // No in-place editing of the node texts.
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value);
+    // The indentation of each level, in pixels.
+    int Indent() const { return FIndent; }
+    void SetIndent(int value);
+    // A change remakes the window.
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    // While the right button acts on a node, that node is reported as Selected.
+    bool RightClickSelect() const { return FRightClickSelect; }
+    void SetRightClickSelect(bool value) { FRightClickSelect = value; }
+    // Milliseconds a selection must stay before it is reported.
+    int ChangeDelay() const { return FChangeDelay; }
+    void SetChangeDelay(int value) { FChangeDelay = value; }
+    // The node at a point of the client area (on its text, image or button row); nullptr for none.
+    TTreeNode* GetNodeAt(int x, int y);
+
+    // Events; each is raised by the hook of its name below.
+    TTVChangedEvent OnChange;
+    TTVChangingEvent OnChanging;
+    TTVExpandingEvent OnExpanding;
+    TTVExpandedEvent OnExpanded;
+    TTVCollapsingEvent OnCollapsing;
+    TTVExpandedEvent OnCollapsed;
+    // Raised for every node deleted, by any path.
+    TTVExpandedEvent OnDeletion;
+    TTVEditingEvent OnEditing;
+    TNotifyEvent OnDblClick;
+    TContextPopupEvent OnContextPopup;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TTVCustomDrawEvent OnCustomDraw;
+    TTVCustomDrawItemEvent OnCustomDrawItem;
+    TTVAdvancedCustomDrawEvent OnAdvancedCustomDraw;
+    TTVAdvancedCustomDrawItemEvent OnAdvancedCustomDrawItem;
+
+protected:
+    // Hooks of the tree. Each base raises its event; overrides that keep the event call the base.
+    // The selection is about to move to node; false keeps it (OnChanging).
+    virtual bool CanChange(TTreeNode* node);
+    // The selection settled on node, ChangeDelay after it moved (OnChange).
+    virtual void Change(TTreeNode* node);
+    // node is about to expand, by the user or by TTreeNode::Expand; false refuses (OnExpanding).
+    virtual bool CanExpand(TTreeNode* node);
+    // node expanded (OnExpanded).
+    virtual void Expand(TTreeNode* node);
+    // node is about to collapse; false refuses (OnCollapsing).
+    virtual bool CanCollapse(TTreeNode* node);
+    // node collapsed (OnCollapsed).
+    virtual void Collapse(TTreeNode* node);
+    // node is being deleted, by any path; its native item still exists (OnDeletion).
+    virtual void Delete(TTreeNode* node);
+    // The user is about to edit node's text; false refuses (OnEditing).
+    virtual bool CanEdit(TTreeNode* node);
+    // A double click (OnDblClick).
+    virtual void DblClick();
+    // A context menu is asked for (OnContextPopup); handled keeps the request from the control.
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
+
+    // The TWinControl hooks; overrides must call these bases.
+    void CreateParams(TCreateParams& params) override;
+    // Hands the window the fields, and stops its repainting inside BeginUpdate.
+    void CreateWnd() override;
+    // Deletes every node first.
+    void DestroyWnd() override;
+    void WndProc(TMessage& message) override;
+    void ColorChanged() override;
+    void FontChanged() override;
+
+private:
+    friend class TTreeNode;
+    friend class TTreeNodes;
+
+    void SetStyleBit(DWORD bit, bool on);
+    void SetRedraw(bool redraw);
+    void SendColors();
+    // The node's expansion and collapse by program code, with the checks and the after-hooks.
+    void ExpandNode(TTreeNode* node);
+    void CollapseNode(TTreeNode* node);
+    // The control reported a new selection.
+    void SelectionChanged(TTreeNode* node);
+    void CancelChange();
+    void NodesDeleting(const std::vector<TTreeNode*>& nodes);
+    bool HandleNotify(TMessage& message);
+    void HandleRightButtonDown(TMessage& message);
+    bool HandleKey(TMessage& message);
+    void HandleMouse(TMessage& message);
+
+    TTreeNodes FItems;
+    bool FShowRoot = true;
+    bool FShowButtons = true;
+    bool FShowLines = true;
+    bool FHideSelection = true;
+    bool FHotTrack = false;
+    bool FRowSelect = false;
+    bool FToolTips = true;
+    bool FReadOnly = false;
+    int FIndent = 19;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FRightClickSelect = false;
+    int FChangeDelay = 0;
+    // The change report waiting for its timer, and the node it will report.
+    bool FChangePending = false;
+    TTreeNode* FChangeNode = nullptr;
+    // The node under the right button while it acts, with RightClickSelect.
+    TTreeNode* FRClickNode = nullptr;
+    // The node TTreeNode::Expand or Collapse is working on: the control's notifications about it
+    // are not checked again.
+    TTreeNode* FProgramExpandNode = nullptr;
+    // Nodes are being deleted: the control's selection notices are not reported.
+    int FDeletingNodes = 0;
+};
+
+// --- Table entries for a class that publishes a tree view.
+namespace TreeViewProperties {
+// The tree view's published properties and events, in their published order; the ones TControl
+// publishes already (Enabled, ShowHint, ...) are not repeated.
+std::vector<TPropertyInfo> Published();
+}  // namespace TreeViewProperties

@@ -1,0 +1,249 @@
+// TCustomTreeView: nodes over native items in pre-order, expansion through the checks, the change
+// delay and its cancellation, deletion by every path, and right-click select.
+#include "ControlTestHelpers.h"
+
+#include "../../framework/TreeView.h"
+
+#include <chrono>
+
+namespace {
+
+// The base control with a window of its own on a host form; records the deletion hook's nodes.
+class TTestTree : public TCustomTreeView {
+public:
+    explicit TTestTree(THostForm& form) : TCustomTreeView(&form)
+    {
+        SetParent(&form);
+        SetBounds(0, 0, 300, 250);
+        OnDeletion = [this](TObject*, TTreeNode* node) { Deleted.push_back(node->Text()); };
+    }
+    // The nodes go while Deleted still exists.
+    ~TTestTree() override { DestroyHandle(); }
+
+    std::vector<std::string> Deleted;
+};
+
+// Handles the messages waiting, for at least ms milliseconds.
+void PumpFor(int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        Application->ProcessMessages();
+        Sleep(1);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+std::vector<std::string> PreOrderTexts(const TTreeNodes& nodes)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < nodes.Count(); ++i)
+        texts.push_back(nodes.Item(i)->Text());
+    return texts;
+}
+
+// Sorts children by descending text.
+int CALLBACK ByTextDescending(LPARAM a, LPARAM b, LPARAM appValue)
+{
+    CHECK(appValue == 42);
+    return -reinterpret_cast<TTreeNode*>(a)->Text().compare(reinterpret_cast<TTreeNode*>(b)->Text());
+}
+
+}  // namespace
+
+TEST_SUITE("TCustomTreeView") {
+
+TEST_CASE("nodes are numbered in pre-order, also after a sort, and keep what they are given")
+{
+    THostForm form;
+    TTestTree tree(form);
+    int data = 0;
+    TTreeNode* a = tree.Items()->Add("a", &data);
+    TTreeNode* a1 = tree.Items()->AddChild(a, "a1", nullptr);
+    TTreeNode* a2 = tree.Items()->AddChild(a, "a2", nullptr);
+    tree.Items()->AddChild(a1, "a1x", nullptr);
+    tree.Items()->Add("b", nullptr);
+    REQUIRE(tree.HandleAllocated());
+    CHECK(tree.Items()->Count() == 5);
+    CHECK(PreOrderTexts(*tree.Items()) == std::vector<std::string>{"a", "a1", "a1x", "a2", "b"});
+    CHECK(tree.Items()->GetFirstNode() == a);
+    CHECK(a->Data() == &data);
+    CHECK((a->Count() == 2 && a->Item(1) == a2 && a->Item(2) == nullptr));
+    CHECK((a1->Level() == 1 && a1->Parent() == a && a->Parent() == nullptr));
+    CHECK((a->getFirstChild() == a1 && a1->getNextSibling() == a2 && a2->getNextSibling() == nullptr));
+    // Adding a child gives its parent the button.
+    CHECK(a->HasChildren());
+    CHECK_THROWS_AS(tree.Items()->Item(5), Exception);
+
+    CHECK(a->CustomSort(ByTextDescending, 42));
+    CHECK(PreOrderTexts(*tree.Items()) == std::vector<std::string>{"a", "a2", "a1", "a1x", "b"});
+
+    a2->SetText(std::string(600, 'x'));
+    a2->SetCut(true);
+    a2->SetOverlayIndex(2);
+    a2->SetImageIndex(3);
+    a2->SetSelectedIndex(4);
+    a2->SetHasChildren(false);
+    CHECK(a2->Text() == std::string(600, 'x'));
+    CHECK((a2->Cut() && a2->OverlayIndex() == 2 && a2->ImageIndex() == 3 && a2->SelectedIndex() == 4));
+    CHECK_FALSE(a2->HasChildren());
+    a2->SetOverlayIndex(-1);
+    CHECK(a2->OverlayIndex() == -1);
+}
+
+TEST_CASE("program expansion runs the checks, and nothing happens for a node without the flag")
+{
+    THostForm form;
+    TTestTree tree(form);
+    std::vector<std::string> log;
+    bool allow = true;
+    tree.OnExpanding = [&](TObject*, TTreeNode* node, bool& allowExpansion) {
+        log.push_back("expanding " + node->Text());
+        allowExpansion = allow;
+    };
+    tree.OnExpanded = [&](TObject*, TTreeNode* node) { log.push_back("expanded " + node->Text()); };
+    tree.OnCollapsing = [&](TObject*, TTreeNode* node, bool&) { log.push_back("collapsing " + node->Text()); };
+    tree.OnCollapsed = [&](TObject*, TTreeNode* node) { log.push_back("collapsed " + node->Text()); };
+    TTreeNode* a = tree.Items()->Add("a", nullptr);
+    TTreeNode* a1 = tree.Items()->AddChild(a, "a1", nullptr);
+    tree.Items()->AddChild(a1, "a1x", nullptr);
+    TTreeNode* leaf = tree.Items()->Add("leaf", nullptr);
+
+    leaf->Expand(false);
+    CHECK(log.empty());
+
+    allow = false;
+    a->Expand(false);
+    CHECK_FALSE(a->Expanded());
+    allow = true;
+    a->Expand(true);
+    CHECK((a->Expanded() && a1->Expanded()));
+    CHECK(log == std::vector<std::string>{"expanding a", "expanding a", "expanded a", "expanding a1", "expanded a1"});
+
+    log.clear();
+    a->Collapse(true);
+    CHECK_FALSE((a->Expanded() || a1->Expanded()));
+    CHECK(log == std::vector<std::string>{"collapsing a1", "collapsed a1", "collapsing a", "collapsed a"});
+
+    SUBCASE("an expansion the control starts itself goes through the same check")
+    {
+        TTreeNode* c = tree.Items()->Add("c", nullptr);
+        tree.Items()->AddChild(c, "c1", nullptr);
+        log.clear();
+        allow = false;
+        SendMessageA(tree.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(c->ItemId()));
+        CHECK_FALSE(c->Expanded());
+        allow = true;
+        SendMessageA(tree.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(c->ItemId()));
+        CHECK(c->Expanded());
+        CHECK(log == std::vector<std::string>{"expanding c", "expanding c", "expanded c"});
+    }
+}
+
+TEST_CASE("a selection is reported once it has been stable for the change delay")
+{
+    THostForm form;
+    TTestTree tree(form);
+    std::vector<TTreeNode*> reported;
+    tree.OnChange = [&](TObject*, TTreeNode* node) { reported.push_back(node); };
+    TTreeNode* a = tree.Items()->Add("a", nullptr);
+    TTreeNode* b = tree.Items()->Add("b", nullptr);
+
+    SUBCASE("with a delay, only the last of quick changes, after the delay")
+    {
+        tree.SetChangeDelay(50);
+        tree.SetSelected(a);
+        tree.SetSelected(b);
+        CHECK(tree.Selected() == b);
+        PumpFor(20);
+        CHECK(reported.empty());
+        PumpFor(150);
+        CHECK(reported == std::vector<TTreeNode*>{b});
+        tree.SetSelected(b);
+        PumpFor(100);
+        CHECK(reported.size() == 1);
+    }
+    SUBCASE("adding or deleting a node while the timer runs cancels the report")
+    {
+        tree.SetChangeDelay(50);
+        tree.SetSelected(a);
+        tree.Items()->AddChild(a, "a1", nullptr);
+        PumpFor(150);
+        tree.SetSelected(b);
+        tree.Items()->AddChild(a, "a2", nullptr)->Delete();
+        PumpFor(150);
+        CHECK(reported.empty());
+    }
+    SUBCASE("without a delay at once, clearing the selection too")
+    {
+        tree.SetSelected(a);
+        CHECK(reported == std::vector<TTreeNode*>{a});
+        tree.SetSelected(nullptr);
+        CHECK(tree.Selected() == nullptr);
+        CHECK(reported == std::vector<TTreeNode*>{a, nullptr});
+    }
+}
+
+TEST_CASE("the deletion hook runs for every node, by every path")
+{
+    THostForm form;
+    auto* tree = new TTestTree(form);
+    const auto fill = [tree] {
+        TTreeNode* a = tree->Items()->Add("a", nullptr);
+        tree->Items()->AddChild(tree->Items()->AddChild(a, "a1", nullptr), "a1x", nullptr);
+        tree->Items()->Add("b", nullptr);
+        return a;
+    };
+    TTreeNode* a = fill();
+    a->Delete();
+    CHECK(tree->Deleted == std::vector<std::string>{"a1x", "a1", "a"});
+    CHECK(PreOrderTexts(*tree->Items()) == std::vector<std::string>{"b"});
+
+    tree->Deleted.clear();
+    tree->Items()->Clear();
+    CHECK((tree->Deleted.size() == 1 && tree->Items()->Count() == 0));
+
+    const auto deletedBy = [&](auto&& action) {
+        fill();
+        tree->Deleted.clear();
+        action();
+        return tree->Deleted.size();
+    };
+    CHECK(deletedBy([&] { tree->RecreateWnd(); }) == 4);
+    CHECK(tree->Items()->Count() == 0);
+    CHECK(deletedBy([&] { tree->SetBorderStyle(bsNone); }) == 4);
+    CHECK(deletedBy([&] { form.DestroyHandle(); }) == 4);
+    // A window destroyed behind the control's back takes its nodes along.
+    CHECK(deletedBy([&] { DestroyWindow(tree->Handle()); }) == 4);
+    CHECK_FALSE(tree->HandleAllocated());
+    std::size_t deletedByDestructor = 0;
+    fill();
+    tree->OnDeletion = [&](TObject*, TTreeNode*) { ++deletedByDestructor; };
+    delete tree;
+    CHECK(deletedByDestructor == 4);
+}
+
+TEST_CASE("while the right button acts on a node, that node is the selected one")
+{
+    THostForm form;
+    form.Show();
+    TTestTree tree(form);
+    tree.SetRightClickSelect(true);
+    TTreeNode* a = tree.Items()->Add("a", nullptr);
+    TTreeNode* b = tree.Items()->Add("b", nullptr);
+    tree.SetSelected(a);
+    const RECT rect = b->DisplayRect(true);
+    REQUIRE(rect.right > rect.left);
+    std::vector<TTreeNode*> selectedDuringMenu;
+    tree.OnContextPopup = [&](TObject*, POINT, bool& handled) {
+        selectedDuringMenu.push_back(tree.Selected());
+        handled = true;
+    };
+    const LPARAM point = MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2);
+    // The control tracks the button until it is released: the release waits in the queue.
+    PostMessageA(tree.Handle(), WM_RBUTTONUP, 0, point);
+    SendMessageA(tree.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, point);
+    CHECK(selectedDuringMenu == std::vector<TTreeNode*>{b});
+    CHECK(tree.Selected() == a);
+}
+
+}  // TEST_SUITE
