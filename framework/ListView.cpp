@@ -3,6 +3,24 @@
 
 #include <commctrl.h>
 
+#include <unordered_set>
+
+namespace {
+
+// Every TCustomListView between its constructor and its destructor; one thread, so no lock.
+std::unordered_set<const void*>& LiveListViews()
+{
+    static std::unordered_set<const void*> views;
+    return views;
+}
+
+}  // namespace
+
+bool IsLiveListView(const void* address)
+{
+    return address && LiveListViews().contains(address);
+}
+
 const TClassInfo& TCustomListView::StaticClassInfo()
 {
     namespace P = ControlProperties;
@@ -20,6 +38,12 @@ TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner)
     SetBounds(0, 0, 250, 150);
     SetColor(clWindow);
     SetTabStop(true);
+    LiveListViews().insert(static_cast<const TCustomListView*>(this));
+}
+
+TCustomListView::~TCustomListView()
+{
+    LiveListViews().erase(static_cast<const TCustomListView*>(this));
 }
 
 void TCustomListView::CreateParams(TCreateParams& params)

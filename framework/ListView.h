@@ -11,7 +11,13 @@ public:
     DECLARE_CLASS_INFO
 
     explicit TCustomListView(TComponent* owner);
+    // Leaves the registry of live list views.
+    ~TCustomListView() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
 };
+
+// Whether the address is a TCustomListView of this process that is constructed and not yet
+// destroyed: for references that arrive as plain numbers (window message parameters).
+bool IsLiveListView(const void* address);

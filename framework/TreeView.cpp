@@ -618,6 +618,20 @@ void TCustomTreeView::SetBorderStyle(TBorderStyle value)
     RecreateWnd();
 }
 
+TTreeNode* TCustomTreeView::DropTarget() const
+{
+    if (!FHandle)
+        return nullptr;
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(FHandle, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
+    return FItems.NodeFromItem(item);
+}
+
+void TCustomTreeView::SetDropTarget(TTreeNode* node)
+{
+    if (FHandle)
+        SendMessageA(FHandle, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(node ? node->ItemId() : nullptr));
+}
+
 TTreeNode* TCustomTreeView::GetNodeAt(int x, int y)
 {
     if (!FHandle)
@@ -823,9 +837,10 @@ void TCustomTreeView::SendColors()
 {
     if (!FHandle)
         return;
-    // The system's own colours are left to the control, so that it follows their changes.
+    // The system's own colours are left to the control, so that it follows their changes: -1 is
+    // the value that hands a colour back (CLR_DEFAULT would be drawn as black).
     const auto colorValue = [](TColor color, TColor systemDefault) {
-        return color == systemDefault ? static_cast<LPARAM>(CLR_DEFAULT) : static_cast<LPARAM>(ColorToRGB(color));
+        return color == systemDefault ? static_cast<LPARAM>(-1) : static_cast<LPARAM>(ColorToRGB(color));
     };
     SendMessageA(FHandle, TVM_SETBKCOLOR, 0, colorValue(Color(), clWindow));
     SendMessageA(FHandle, TVM_SETTEXTCOLOR, 0, colorValue(Font()->Color(), clWindowText));

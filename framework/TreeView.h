@@ -232,6 +232,10 @@ public:
     TTreeNode* Selected() const;
     // Selects node (nullptr clears the selection); the change is reported like a user's.
     void SetSelected(TTreeNode* node);
+    // The node drawn as the target of a drag (the control's drop highlight); nullptr for none.
+    TTreeNode* DropTarget() const;
+    // Moves the drop highlight to node (nullptr clears it); the selection does not change.
+    void SetDropTarget(TTreeNode* node);
     // Lines and buttons at the top level.
     bool ShowRoot() const { return FShowRoot; }
     void SetShowRoot(bool value);

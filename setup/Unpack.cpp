@@ -2,6 +2,7 @@
 #include "fm_Main.h"
 
 #include "../shell/VeltoShellFunctions.h"
+#include "../shell/VeltoShellTreeView.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -9,12 +10,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
     // The shell library's process-wide objects outlive every component: the form and its
-    // controls are gone before they are released.
+    // controls are gone before they are released; the tree-view unit (messages, OLE) starts after
+    // them and ends before them.
     InitializeVeltoShellFunctions();
+    InitializeVeltoShellTreeView();
     Application->Initialize();
     Application->CreateForm(frm_Main);
     Application->Run();
     Application->DestroyForms();
+    FinalizeVeltoShellTreeView();
     FinalizeVeltoShellFunctions();
     return 0;
 }

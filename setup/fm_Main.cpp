@@ -6,6 +6,7 @@
 const char* const ProductName = "Velto Shell Components";
 const char* const ProductVersion = "v1.0";
 const char* const MakerWebAddress = "http://www.example.com/velto/";
+const char* const DefaultSubFolder = "Velto Shell Components D4";
 
 Tfrm_Main* frm_Main = nullptr;
 
@@ -45,7 +46,8 @@ const TClassInfo& Tfrm_Main::StaticClassInfo()
         .Parent = &TForm::StaticClassInfo(),
         .Methods = {Method<F>("FormShow", &F::FormShow), Method<F>("btn_NextClick", &F::btn_NextClick),
                     Method<F>("btn_PrevClick", &F::btn_PrevClick), Method<F>("btn_CancelClick", &F::btn_CancelClick),
-                    Method<F>("cbx_AcceptClick", &F::cbx_AcceptClick), Method<F>("Label3Click", &F::Label3Click)},
+                    Method<F>("cbx_AcceptClick", &F::cbx_AcceptClick), Method<F>("Label3Click", &F::Label3Click),
+                    Method<F>("VeltoShellTreeView1Change", &F::VeltoShellTreeView1Change)},
         .Fields = {Field<F>("Panel1", &F::Panel1), Field<F>("Panel2", &F::Panel2), Field<F>("Image1", &F::Image1),
                    Field<F>("Panel3", &F::Panel3), Field<F>("Label4", &F::Label4), Field<F>("Label3", &F::Label3),
                    Field<F>("btn_Prev", &F::btn_Prev), Field<F>("btn_Next", &F::btn_Next),
@@ -55,7 +57,8 @@ const TClassInfo& Tfrm_Main::StaticClassInfo()
                    Field<F>("lbl_Welcome2", &F::lbl_Welcome2), Field<F>("ts_License", &F::ts_License),
                    Field<F>("Label5", &F::Label5), Field<F>("Memo1", &F::Memo1), Field<F>("cbx_Accept", &F::cbx_Accept),
                    Field<F>("ts_Folder", &F::ts_Folder), Field<F>("lbl_Folder1", &F::lbl_Folder1),
-                   Field<F>("edt_Folder", &F::edt_Folder), Field<F>("ts_Finish", &F::ts_Finish),
+                   Field<F>("edt_Folder", &F::edt_Folder), Field<F>("VeltoShellTreeView1", &F::VeltoShellTreeView1),
+                   Field<F>("ts_Finish", &F::ts_Finish),
                    Field<F>("lbl_Finish1", &F::lbl_Finish1), Field<F>("Label2", &F::Label2),
                    Field<F>("Label12", &F::Label12), Field<F>("lbl_Folder", &F::lbl_Folder),
                    Field<F>("ProgressBar1", &F::ProgressBar1), Field<F>("lbl_Finish2", &F::lbl_Finish2)}};
@@ -64,6 +67,7 @@ const TClassInfo& Tfrm_Main::StaticClassInfo()
 
 Tfrm_Main::Tfrm_Main(TComponent* owner) : TForm(owner), PayloadModule(GetModuleHandleA(nullptr))
 {
+    RegisterVeltoShellClasses();
     LoadFromResource("TFRM_MAIN");
 }
 
@@ -98,6 +102,8 @@ void Tfrm_Main::UpdateButtonsAfterNext()
 {
     TTabSheet* page = PageControl1->ActivePage();
     btn_Prev->SetVisible(page != ts_Welcome);
+    if (page == ts_Folder)
+        EnterFolderPage();
     if (page == ts_Finish) {
         btn_Next->SetCaption("Finish");
         lbl_Folder->SetCaption(edt_Folder->Text());

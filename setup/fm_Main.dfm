@@ -213,6 +213,25 @@ object frm_Main: Tfrm_Main
           Height = 24
           TabOrder = 0
         end
+        object VeltoShellTreeView1: TVeltoShellTreeView
+          Left = 0
+          Top = 68
+          Width = 425
+          Height = 275
+          Font.Height = -13
+          Font.Name = 'Microsoft Sans Serif'
+          HideSelection = False
+          Indent = 19
+          ParentFont = False
+          TabOrder = 1
+          OnChange = VeltoShellTreeView1Change
+          AutoContextMenu = False
+          AutoPropertiesDialog = False
+          AutoRefresh = False
+          Root = 'sfDrives'
+          DragEnabled = False
+          DropEnabled = False
+        end
       end
       object ts_Finish: TTabSheet
         Caption = 'Finish'

@@ -5,6 +5,7 @@
 #include "../framework/ExtCtrls.h"
 #include "../framework/Forms.h"
 #include "../framework/StdCtrls.h"
+#include "../shell/VeltoShellTreeView.h"
 
 #include <functional>
 #include <string>
@@ -12,6 +13,8 @@
 extern const char* const ProductName;      // "Velto Shell Components"
 extern const char* const ProductVersion;   // "v1.0"
 extern const char* const MakerWebAddress;  // what the link label and the logo open
+// Appended to every folder the folder page proposes or takes from the tree.
+extern const char* const DefaultSubFolder;
 
 class Tfrm_Main;
 extern Tfrm_Main* frm_Main;  // the wizard's one form, made by the program entry
@@ -46,6 +49,7 @@ public:
     TTabSheet* ts_Folder = nullptr;
     TLabel* lbl_Folder1 = nullptr;
     TEdit* edt_Folder = nullptr;
+    TVeltoShellTreeView* VeltoShellTreeView1 = nullptr;
     TTabSheet* ts_Finish = nullptr;
     TLabel* lbl_Finish1 = nullptr;
     TLabel* Label2 = nullptr;
@@ -61,6 +65,7 @@ public:
     void btn_CancelClick(TObject* sender);
     void cbx_AcceptClick(TObject* sender);
     void Label3Click(TObject* sender);
+    void VeltoShellTreeView1Change(TObject* sender, TTreeNode* node);
 
     // Restores the embedded payload into the folder of edt_Folder. A folder that cannot be made
     // sends the user back to the folder page; any other failure ends the program after one message.
@@ -79,7 +84,13 @@ protected:
 private:
     void ShowInformation(const std::string& text);
     void UpdateButtonsAfterNext();
+    // Proposes the program-files folder and shows it selected in the tree.
+    void EnterFolderPage();
 
+    // While set, the tree's change handler leaves the folder box alone.
+    bool FIgnoreTreeChange = false;
+    // The node the entry steps selected: its late change report keeps the proposal.
+    TTreeNode* FProposedNode = nullptr;
     bool FInstalling = false;
     bool FCloseRequested = false;
 };

@@ -100,3 +100,12 @@ SHCONTF ObjectTypesToEnumFlags(TVeltoShellObjectTypes objectTypes);
 bool HasFlags(DWORD mask, DWORD value);
 // Whether the name is an existing folder (not a file, not missing, not empty).
 bool DirectoryExists(const std::string& name);
+
+// --- Context menu ---
+
+// Shows the shell's context menu for the items ids (relative to folder) at the client point (x, y)
+// of window, which owns the menu and any user interface of the command, and runs the command
+// picked. ActiveContextMenu holds the menu's IContextMenu2 while the menu is tracked, nil after.
+// Holding Shift adds the shell's extended commands. folder and ids stay the caller's: the routine
+// takes its own reference to folder for its duration and neither copies nor frees a PIDL.
+void ShowShellContextMenu(HWND window, IShellFolder* folder, const TIDArray& ids, int x, int y);

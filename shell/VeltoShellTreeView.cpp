@@ -145,6 +145,8 @@ TCustomVeltoShellTreeView::TCustomVeltoShellTreeView(TComponent* owner)
     SetChangeDelay(50);
     SetReadOnly(true);
     SetRightClickSelect(true);
+    // Connected only: the notifier stays inactive until loading ends or AutoRefresh changes.
+    ConnectNotifier();
 }
 
 TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
@@ -162,24 +164,6 @@ void TCustomVeltoShellTreeView::SetAutoRefresh(bool value)
         return;
     FAutoRefresh = value;
     FNotifier->SetActive(value && !IsDesigning());
-}
-
-void TCustomVeltoShellTreeView::SetListView(TCustomListView* value)
-{
-    if (value == FListView)
-        return;
-    if (value)
-        value->FreeNotification(this);
-    FListView = value;
-}
-
-void TCustomVeltoShellTreeView::SetComboBox(TCustomComboBox* value)
-{
-    if (value == FComboBox)
-        return;
-    if (value)
-        value->FreeNotification(this);
-    FComboBox = value;
 }
 
 void TCustomVeltoShellTreeView::SetObjectTypes(TVeltoShellObjectTypes value)
@@ -353,13 +337,6 @@ void TCustomVeltoShellTreeView::WndProc(TMessage& message)
         break;
     }
     TCustomTreeView::WndProc(message);
-}
-
-void TCustomVeltoShellTreeView::TellCompanions(TTreeNode*) {}
-
-bool TCustomVeltoShellTreeView::HandleLinkMessage(TMessage&)
-{
-    return false;
 }
 
 // --- TVeltoShellTreeView

@@ -2,6 +2,7 @@
 // events with file-system paths, and the tree view of the shell namespace that owns one.
 #pragma once
 
+#include "../framework/ComPtr.h"
 #include "../framework/ComboBox.h"
 #include "../framework/Component.h"
 #include "../framework/ListView.h"
@@ -9,6 +10,7 @@
 #include "../framework/UniqueHandle.h"
 #include "../framework/UtilityWindow.h"
 #include "VeltoShellFunctions.h"
+#include "VeltoShellPidl.h"
 #include "VeltoShellTypes.h"
 
 #include <windows.h>
@@ -16,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------------
 // Change notifier
@@ -163,7 +166,8 @@ public:
     bool AutoRefresh() const { return FAutoRefresh; }
     void SetAutoRefresh(bool value);
     // The companion views told about the selection. Referenced, not owned: a link is cleared when
-    // its companion is destroyed.
+    // its companion is destroyed. Linking tells the new view the selected folder, then the tree;
+    // unlinking tells the former view the tree 0; replacing tells the former view nothing.
     TCustomListView* ListView() const { return FListView; }
     void SetListView(TCustomListView* value);
     TCustomComboBox* ComboBox() const { return FComboBox; }
@@ -197,6 +201,29 @@ public:
     // cannot be listed. Each child node owns the new absolute PIDL made for it.
     bool FillChildren(TTreeNode* node);
 
+    // Navigation and refresh
+    // The PIDLs of the item's ancestors below the desktop and of the item itself, shortest first:
+    // element k holds the first k + 1 items of idList. The caller owns the list and every PIDL in
+    // it; idList is only read. The desktop and nil give an empty list.
+    static std::vector<TPidl> SplitIDList(LPCITEMIDLIST idList);
+    // The first child of node whose PIDL names the same item as idList; nullptr when none does.
+    // Both stay the caller's.
+    TTreeNode* FindChildNode(LPCITEMIDLIST idList, TTreeNode* node) const;
+    // Walks from the root node down towards the item, expanding each node on the way: the item's
+    // node, else its deepest ancestor in the tree (the root for an item outside it); nullptr for a
+    // nil PIDL or a tree without nodes. idList stays the caller's.
+    TTreeNode* FindNode(LPCITEMIDLIST idList);
+    // Selects the node FindNode gives and scrolls it into view; the change is reported after the
+    // change delay unless that node was selected already. idList stays the caller's.
+    void SelectIDList(LPCITEMIDLIST idList);
+    // Selects the node of a path (ANSI; any text the desktop parses, such as "C:\Windows" or "c:").
+    // Text the shell cannot parse changes nothing.
+    void SelectPath(const std::string& path);
+    // Rebuilds the tree from Root and restores, by PIDL, the expanded folders and the selected
+    // item. A call while a refresh or a rebuild runs is dropped; a tree without nodes but with a
+    // window gets the fill a new window gets.
+    void RefreshTree();
+
 protected:
     // Raises OnChange, then tells the companion views.
     void Change(TTreeNode* node) override;
@@ -214,10 +241,20 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     // Lets the shell fill and draw its context menu while one is tracked.
     void WndProc(TMessage& message) override;
+    // --- Context menu
+    // With AutoContextMenu, shows the shell's menu of the selected node: OnContextPopup is not
+    // raised and handled stays false. Otherwise the standard step (OnContextPopup).
+    void DoContextPopup(POINT mousePos, bool& handled) override;
+    // --- End of context menu
 
 private:
     void TellCompanions(TTreeNode* node);
     bool HandleLinkMessage(TMessage& message);
+
+    // Navigation and refresh
+    // Every event of the notifier runs RefreshTree.
+    void ConnectNotifier();
+    void ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded);
 
     bool FAutoContextMenu = true;
     bool FAutoPropertiesDialog = true;
@@ -233,11 +270,13 @@ private:
 };
 
 // The shell tree view as a form text places it: publishes the properties and adds drag and drop.
-class TVeltoShellTreeView : public TCustomVeltoShellTreeView {
+class TVeltoShellTreeView : public TCustomVeltoShellTreeView, public IDropTarget {
 public:
     DECLARE_CLASS_INFO
 
     explicit TVeltoShellTreeView(TComponent* owner);
+    // Destroys the window here, so that its drop-target registration is revoked first.
+    ~TVeltoShellTreeView() override;
 
     // Attributes
     // Nodes may be dragged to OLE drop targets.
@@ -245,17 +284,112 @@ public:
     void SetDragEnabled(bool value) { FDragEnabled = value; }
     // OLE drags may be dropped onto the nodes.
     bool DropEnabled() const { return FDropEnabled; }
-    void SetDropEnabled(bool value) { FDropEnabled = value; }
+    // Registers or revokes at once. Turning it on makes the window if there is none; that window's
+    // creation registers it, and the setter then does not register a second time.
+    void SetDropEnabled(bool value);
+
+    // ---------------------------------------------------------------------------------------------
+    // Drag and drop (VeltoShellTreeViewDragDrop.cpp)
+    // ---------------------------------------------------------------------------------------------
+
+    // Whether the current window is registered as an OLE drop target.
+    bool DropRegistered() const { return FDropRegistered; }
+
+    // IDropTarget of the control itself, the pointer RegisterDragDrop gets. AddRef and Release only
+    // count (the count is returned): the control belongs to its owner, and OLE's references end
+    // with RevokeDragDrop.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // Each of the four asks the shell's drop target of the item under the point (screen
+    // coordinates) afresh and answers with its effect; DROPEFFECT_NONE when there is none or a
+    // call fails. They always return S_OK. DragEnter holds the data object until DragLeave or Drop.
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+    // Lets the data object go and clears the drop highlight.
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect) override;
+
+    // Runs one modal OLE drag of the node's item, with the data and the allowed effects its parent
+    // folder gives; the node's PIDL is only read. Nothing happens when the folder gives no data.
+    void StartShellDrag(TTreeNode* node, bool rightButton);
+    // The node under the screen point (nullptr over empty space); moves the drop highlight to it
+    // and expands it when the pointer has rested on it, collapsed, for more than 1000 ms.
+    TTreeNode* FindDropNode(POINT screenPoint);
+    // The shell's drop target for the item of the node under the screen point, a reference the
+    // caller owns; empty when there is none. The desktop root stands for the desktop directory.
+    TComPtr<IDropTarget> GetFolderDropTarget(POINT screenPoint);
+    // Scrolls one line towards an edge the point is near (26 px left and right, 20 px top and
+    // bottom), on both axes, at most once every 100 ms.
+    void DragScroll(POINT screenPoint);
+    // One line step (SB_LINEUP/SB_LINELEFT 0, SB_LINEDOWN/SB_LINERIGHT 1) on SB_HORZ or SB_VERT,
+    // sent through the window procedure, when that bar has anything to scroll.
+    void ScrollLine(int bar, int direction);
 
 protected:
     // The control reports the start of a drag with either button.
     void CreateParams(TCreateParams& params) override;
+    // Registers the new window as a drop target when DropEnabled. Overrides must call the base first.
+    void CreateWnd() override;
+    // Revokes the registration, then destroys the window. Overrides must call the base.
+    void DestroyWnd() override;
+    // Starts an OLE drag at the control's begin-drag notifications while DragEnabled.
+    void WndProc(TMessage& message) override;
 
 private:
+    void RegisterDrop();
+    void RevokeDrop();
+
     bool FDragEnabled = true;
     bool FDropEnabled = true;
+    bool FDropRegistered = false;
+    bool FShellDragRan = false;  // StartShellDrag ran inside the button message being handled
+    // The drag over the control: its data, its button, and the ticks of scrolling and hovering.
+    TComPtr<IDataObject> FDragDataObject;
+    bool FDragLeftButton = false;
+    DWORD FLastScrollTick = 0;
+    DWORD FHoverStartTick = 0;  // 0: no expansion pending
+    ULONG FReferences = 0;
+    // --- end of drag and drop
 };
 
 // Makes TVeltoShellTreeView, the notifier and the companion base classes known to the form reader.
 // Harmless to call again.
 void RegisterVeltoShellClasses();
+
+// ---------------------------------------------------------------------------------------------------
+// Links and registered messages
+// ---------------------------------------------------------------------------------------------------
+
+// The registered messages between a shell tree and its companion views; 0 until
+// InitializeVeltoShellTreeView. wParam is always 0.
+//   MsgIdSetTreeView  tree -> companion: lParam the TCustomVeltoShellTreeView*, or 0 on unlinking.
+//   MsgIdSetListView  any window -> tree: lParam a TCustomListView* of this process to link (0
+//                     unlinks); anything else is ignored. Answered 0, nothing sent back.
+//   MsgIdSetComboBox  registered only.
+//   MsgIdSetPath      tree -> combo box, and any window -> tree (see below).
+//   MsgIdSetRoot      tree -> list view.
+// Ownership of the PIDL in MsgIdSetRoot and MsgIdSetPath sent by the tree: lParam is a new copy of
+// the selected node's absolute PIDL (0 for no node) and belongs to the receiving companion, which
+// frees it with FreeIDList, whether it came posted or, in design mode, synchronously. A companion
+// whose window goes while such messages wait calls FreeQueuedTreeMessages first.
+// MsgIdSetPath to the tree: lParam an absolute PIDL that stays the sender's; the tree selects its
+// node. lParam 0 is ignored. Answered 0.
+extern UINT MsgIdSetTreeView;
+extern UINT MsgIdSetListView;
+extern UINT MsgIdSetComboBox;
+extern UINT MsgIdSetPath;
+extern UINT MsgIdSetRoot;
+
+// Registers the five messages in the order above, initialises OLE for this thread and registers the
+// "Shell IDList Array" clipboard format. The program calls it once, after
+// InitializeVeltoShellFunctions and before any form is made.
+void InitializeVeltoShellTreeView();
+// Uninitialises OLE. The program calls it once, after the last form is destroyed and before
+// FinalizeVeltoShellFunctions.
+void FinalizeVeltoShellTreeView();
+// Removes the MsgIdSetRoot and MsgIdSetPath messages still queued for the window and frees the
+// PIDLs they carry: for a companion whose window is about to go.
+void FreeQueuedTreeMessages(HWND window);
+// --- End of links and registered messages

@@ -3,6 +3,7 @@
 #include "../../tools/PayloadWriter.h"
 #include "../payload/HandBuiltPayload.h"
 #include "../support/ScratchFolder.h"
+#include "LibraryStart.h"
 
 #include <doctest.h>
 
@@ -114,10 +115,14 @@ public:
 };
 
 struct TApplicationSetUp {
-    TApplicationSetUp() { Application->Initialize(); }
+    TApplicationSetUp()
+    {
+        StartShellLibrary();
+        Application->Initialize();
+    }
 };
 
-std::string Folder(const TScratchFolder& scratch, const std::string& sub = "")
+std::string ScratchPath(const TScratchFolder& scratch, const std::string& sub = "")
 {
     return (scratch.Path() / sub).string();
 }
@@ -218,7 +223,7 @@ TEST_CASE("Cancel closes the wizard at once, on any page, without a question")
         TScratchFolder scratch;
         TWizard wizard;
         if (page > 0)
-            wizard.GoToFinish(Folder(scratch));
+            wizard.GoToFinish(ScratchPath(scratch));
         for (int back = 3; back > page; --back)
             wizard.Back();
         bool closed = false;
@@ -239,7 +244,7 @@ TEST_CASE("a successful install restores every file and leaves only Exit")
         {"a.txt", Bytes("alpha")}, {"b.bin", std::vector<std::uint8_t>(100000, 7)}, {"empty.dat", {}}};
     TPayloadModule module(WritePayload(files));
     WriteBytes(scratch / "a.txt", Bytes("an older alpha, to be replaced"));
-    wizard.GoToFinish(Folder(scratch, "new\\deeper"));
+    wizard.GoToFinish(ScratchPath(scratch, "new\\deeper"));
     std::filesystem::path target = scratch.Path() / "new" / "deeper";
     wizard.Install(module);
 
@@ -255,9 +260,9 @@ TEST_CASE("a successful install restores every file and leaves only Exit")
 
     SUBCASE("an existing file of the same name is replaced")
     {
-        wizard.Form->edt_Folder->SetText(Folder(scratch));
+        wizard.Form->edt_Folder->SetText(ScratchPath(scratch));
         TWizard again;
-        again.GoToFinish(Folder(scratch));
+        again.GoToFinish(ScratchPath(scratch));
         again.Install(module);
         CHECK(ReadBytes(scratch / "a.txt") == Bytes("alpha"));
     }
@@ -269,7 +274,7 @@ TEST_CASE("an empty payload shows success with an empty progress bar")
     TScratchFolder scratch;
     TWizard wizard;
     TPayloadModule module(WritePayload({}));
-    wizard.GoToFinish(Folder(scratch));
+    wizard.GoToFinish(ScratchPath(scratch));
     wizard.Install(module);
     CHECK(wizard.Form->ProgressBar1->Max() == 0);
     CHECK(wizard.Form->lbl_Finish2->Visible());
@@ -303,7 +308,7 @@ TEST_CASE("a folder that cannot be made sends the user back to the folder page")
     WriteBytes(scratch / "blocker", Bytes("a file where a folder should go"));
     TWizard wizard;
     TPayloadModule module(WritePayload({{"a.txt", Bytes("x")}}));
-    wizard.GoToFinish(Folder(scratch, "blocker\\sub"));
+    wizard.GoToFinish(ScratchPath(scratch, "blocker\\sub"));
     wizard.Install(module);
     CHECK(wizard.Messages == std::vector<std::string>{FolderMessage});
     CHECK(wizard.Page() == wizard.Form->ts_Folder);
@@ -352,7 +357,7 @@ TEST_CASE("every other failure shows one message with its cause and ends the pro
 
     TWizard wizard;
     TPayloadModule module(payload);
-    wizard.GoToFinish(Folder(scratch));
+    wizard.GoToFinish(ScratchPath(scratch));
     wizard.Install(module);
     CHECK(wizard.Messages == std::vector<std::string>{FailurePrefix + cause});
     CHECK(wizard.Terminations == 1);
@@ -370,7 +375,7 @@ TEST_CASE("closing the window during the install lets it finish, then closes")
     for (int i = 0; i < 5; ++i)
         files.push_back({std::string(1, static_cast<char>('a' + i)) + ".txt", Bytes(std::string(1000, static_cast<char>('a' + i)))});
     TPayloadModule module(WritePayload(files));
-    wizard.GoToFinish(Folder(scratch));
+    wizard.GoToFinish(ScratchPath(scratch));
     std::size_t filesAtClose = 0;
     wizard.Form->OnClose = [&](TObject*, TCloseAction&) {
         filesAtClose = static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}));

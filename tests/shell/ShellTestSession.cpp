@@ -1,9 +1,8 @@
-// Starts OLE and the shell library's process-wide objects around the whole test run.
-#include "../../shell/VeltoShellFunctions.h"
+// Starts the shell library's units (process-wide objects, registered messages, OLE) around the
+// whole test run, in the program's order.
+#include "../../shell/VeltoShellTreeView.h"
 
 #include <doctest.h>
-
-#include <ole2.h>
 
 namespace {
 
@@ -14,13 +13,13 @@ public:
 
     void test_run_start() override
     {
-        OleInitialize(nullptr);
         InitializeVeltoShellFunctions();
+        InitializeVeltoShellTreeView();
     }
     void test_run_end(const doctest::TestRunStats&) override
     {
+        FinalizeVeltoShellTreeView();
         FinalizeVeltoShellFunctions();
-        OleUninitialize();
     }
 
     void report_query(const doctest::QueryData&) override {}

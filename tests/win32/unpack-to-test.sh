@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The Windows restore program, run under Wine, restores its embedded package byte for byte.
+# The Windows restore program, run under Wine, restores its embedded package byte for byte: every
+# file of PACKAGE_DIR's MANIFEST, and nothing else. PACKAGE_DIR is the package the build staged
+# (build/<target>/package), the folder the payload was made from.
 # usage: unpack-to-test.sh UNPACK_TO_EXE PACKAGE_DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,0 +1,386 @@
+// TVeltoShellTreeView's OLE drag and drop: dragging a node's item out, and handing drops on a node
+// to the shell's drop target for its item, with drop highlight, edge scrolling and hover expansion.
+#include "VeltoShellTreeView.h"
+
+#include "../framework/Forms.h"
+#include "DropSource.h"
+#include "VeltoShellPidl.h"
+
+#include <ole2.h>
+
+#include <exception>
+#include <utility>
+
+namespace {
+
+// How long the pointer must rest on a collapsed node before it opens, and how often the tree
+// scrolls while the pointer is near an edge.
+constexpr DWORD HoverExpandDelay = 1000;
+constexpr DWORD DragScrollInterval = 100;
+// The scrolling zones along the edges of the client area.
+constexpr LONG HorizontalScrollMargin = 26;
+constexpr LONG VerticalScrollMargin = 20;
+
+// TVN_BEGINDRAGA/W and TVN_BEGINRDRAGA/W: the native control's begin-drag notifications.
+static_assert(static_cast<int>(TVN_BEGINDRAGA) == -407 && static_cast<int>(TVN_BEGINRDRAGA) == -408);
+static_assert(static_cast<int>(TVN_BEGINDRAGW) == -456 && static_cast<int>(TVN_BEGINRDRAGW) == -457);
+
+LPCITEMIDLIST NodePidl(const TTreeNode* node)
+{
+    return static_cast<LPCITEMIDLIST>(node->Data());
+}
+
+// The owner window for any user interface the shell shows.
+HWND ShellOwnerWindow()
+{
+    return Application ? Application->Handle() : nullptr;
+}
+
+// DROPEFFECT_COPY, _MOVE and _LINK for SFGAO_CANCOPY, _CANMOVE and _CANLINK.
+DWORD AllowedEffects(SFGAOF attributes)
+{
+    DWORD effects = DROPEFFECT_NONE;
+    if (HasFlags(SFGAO_CANCOPY, attributes))
+        effects |= DROPEFFECT_COPY;
+    if (HasFlags(SFGAO_CANMOVE, attributes))
+        effects |= DROPEFFECT_MOVE;
+    if (HasFlags(SFGAO_CANLINK, attributes))
+        effects |= DROPEFFECT_LINK;
+    return effects;
+}
+
+// Whether more than interval milliseconds have passed since start. The difference of two tick
+// counts stays right when the 32-bit counter wraps (every 49.7 days); start + interval would not.
+bool TicksPassed(DWORD start, DWORD interval)
+{
+    return GetTickCount() - start > interval;
+}
+
+// Runs the steps of one drop-target method: a step that finds no target or fails returns false;
+// that, or any exception, answers DROPEFFECT_NONE. Nothing leaves the method but S_OK.
+template <typename Steps>
+HRESULT GuardedDropStep(DWORD* effect, Steps&& steps) noexcept
+{
+    bool answered = false;
+    try {
+        answered = steps();
+    } catch (...) {
+    }
+    if (!answered && effect)
+        *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+// Clears the drop highlight and lets the held data object go when a scope ends, on every path.
+class TDragEndScope {
+public:
+    TDragEndScope(TCustomTreeView& tree, TComPtr<IDataObject>& dataObject) : FTree(tree), FDataObject(dataObject) {}
+    ~TDragEndScope()
+    {
+        FDataObject.reset();
+        try {
+            FTree.SetDropTarget(nullptr);
+        } catch (...) {
+        }
+    }
+    TDragEndScope(const TDragEndScope&) = delete;
+    TDragEndScope& operator=(const TDragEndScope&) = delete;
+
+private:
+    TCustomTreeView& FTree;
+    TComPtr<IDataObject>& FDataObject;
+};
+
+}  // namespace
+
+// --- Window life and properties
+
+TVeltoShellTreeView::~TVeltoShellTreeView()
+{
+    // The base destructors would destroy the window without this class's DestroyWnd: OLE would
+    // keep a pointer to a destroyed control.
+    DestroyHandle();
+}
+
+void TVeltoShellTreeView::SetDropEnabled(bool value)
+{
+    if (value == FDropEnabled)
+        return;
+    FDropEnabled = value;
+    if (value) {
+        if (FDropRegistered)
+            return;
+        // Obtaining the handle may make the window, whose creation registers it already: a second
+        // RegisterDragDrop would fail and leave a registered window marked as unregistered.
+        HWND window = Handle();
+        if (!FDropRegistered)
+            FDropRegistered = RegisterDragDrop(window, this) == S_OK;
+    } else {
+        RevokeDrop();
+    }
+}
+
+void TVeltoShellTreeView::CreateWnd()
+{
+    TCustomVeltoShellTreeView::CreateWnd();
+    if (FDropEnabled)
+        RegisterDrop();
+}
+
+void TVeltoShellTreeView::DestroyWnd()
+{
+    RevokeDrop();
+    TCustomVeltoShellTreeView::DestroyWnd();
+}
+
+void TVeltoShellTreeView::RegisterDrop()
+{
+    if (HandleAllocated() && !FDropRegistered)
+        FDropRegistered = RegisterDragDrop(FHandle, this) == S_OK;
+}
+
+void TVeltoShellTreeView::RevokeDrop()
+{
+    if (!FDropRegistered)
+        return;
+    if (HandleAllocated())
+        RevokeDragDrop(FHandle);
+    FDropRegistered = false;
+}
+
+void TVeltoShellTreeView::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case CN_NOTIFY: {
+        if (!FDragEnabled)
+            break;
+        // The A and W records share their layout up to the items' handles.
+        const auto* tree = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
+        const UINT code = tree->hdr.code;
+        if (code != TVN_BEGINDRAGA && code != TVN_BEGINRDRAGA && code != TVN_BEGINDRAGW && code != TVN_BEGINRDRAGW)
+            break;
+        if (TTreeNode* node = Items()->NodeFromItem(tree->itemNew.hItem))
+            StartShellDrag(node, code == TVN_BEGINRDRAGA || code == TVN_BEGINRDRAGW);
+        message.Result = 0;
+        return;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+        // The native control tracks the button and sends its begin-drag notification inside this
+        // message; some versions highlight the dragged item once the notification returns, which
+        // would outlast the drag.
+        const bool dragged = std::exchange(FShellDragRan, false);
+        TCustomVeltoShellTreeView::WndProc(message);
+        if (std::exchange(FShellDragRan, dragged))
+            SetDropTarget(nullptr);
+        return;
+    }
+    case WM_DESTROY:
+        // The window can go without DestroyWnd (its parent's went first): revoke while it exists.
+        RevokeDrop();
+        break;
+    }
+    TCustomVeltoShellTreeView::WndProc(message);
+}
+
+// --- Dragging out
+
+void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
+{
+    if (!node || !NodePidl(node))
+        return;
+    // Relative points into the node's own list; it is used only before the modal loop, in which
+    // the node may go.
+    LPCITEMIDLIST relative = GetLastItemID(NodePidl(node));
+    TComPtr<IShellFolder> folder;
+    GetParentFolder(NodePidl(node), folder.put());
+    if (!folder)
+        return;
+    TComPtr<IDataObject> dataObject;
+    if (FAILED(folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDataObject, nullptr,
+                                     dataObject.put_void())) ||
+        !dataObject)
+        return;
+    TComPtr<TDropSource> source = MakeInterfaced<TDropSource>(rightButton);
+    SFGAOF attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+    folder->GetAttributesOf(1, &relative, &attributes);
+    const DWORD allowed = AllowedEffects(attributes);
+
+    FShellDragRan = true;
+    SetDropTarget(node);
+    struct THighlightScope {
+        TCustomTreeView& Tree;
+        ~THighlightScope() { Tree.SetDropTarget(nullptr); }
+    } highlight{*this};
+    // Modal until the drop or the cancel. The tree deletes and refreshes nothing afterwards: a
+    // moved item reaches the tree only through the change notifier.
+    DWORD effect = DROPEFFECT_NONE;
+    DoDragDrop(dataObject.get(), source.get(), allowed, &effect);
+}
+
+// --- Dropping in
+
+HRESULT TVeltoShellTreeView::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TVeltoShellTreeView::AddRef()
+{
+    return ++FReferences;
+}
+
+ULONG TVeltoShellTreeView::Release()
+{
+    return FReferences > 0 ? --FReferences : 0;
+}
+
+TTreeNode* TVeltoShellTreeView::FindDropNode(POINT screenPoint)
+{
+    if (!HandleAllocated())
+        return nullptr;
+    POINT client = screenPoint;
+    ScreenToClient(FHandle, &client);
+    TTreeNode* node = GetNodeAt(client.x, client.y);
+    if (node != DropTarget()) {
+        SetDropTarget(node);
+        const bool expandable = node && !node->Expanded() && node->HasChildren();
+        // 0 means "no expansion pending": a start at tick 0 is taken as tick 1.
+        const DWORD now = GetTickCount();
+        FHoverStartTick = expandable ? (now ? now : 1) : 0;
+        return node;
+    }
+    if (node && FHoverStartTick != 0 && TicksPassed(FHoverStartTick, HoverExpandDelay)) {
+        FHoverStartTick = 0;
+        node->Expand(false);
+        // The new rows may have moved the one under the pointer.
+        return FindDropNode(screenPoint);
+    }
+    return node;
+}
+
+TComPtr<IDropTarget> TVeltoShellTreeView::GetFolderDropTarget(POINT screenPoint)
+{
+    TTreeNode* node = FindDropNode(screenPoint);
+    if (!node || !NodePidl(node))
+        return {};
+    // Ours to free on every path. Drops on the desktop root go to the file-system desktop
+    // directory: the desktop folder itself takes none.
+    const TPidl pidl(IsDesktopIDList(NodePidl(node)) ? GetSpecialFolderIDList(TVeltoSpecialFolder::sfDesktopDirectory)
+                                                     : CopyIDList(NodePidl(node)));
+    if (!pidl)
+        return {};
+    LPCITEMIDLIST relative = GetLastItemID(pidl.get());
+    TComPtr<IShellFolder> folder;
+    GetParentFolder(pidl.get(), folder.put());
+    if (!folder)
+        return {};
+    TComPtr<IDropTarget> target;
+    if (folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDropTarget, nullptr, target.put_void()) != S_OK)
+        target.reset();
+    return target;
+}
+
+HRESULT TVeltoShellTreeView::DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect)
+{
+    return GuardedDropStep(effect, [&] {
+        FLastScrollTick = GetTickCount();
+        FDragLeftButton = (keyState & MK_LBUTTON) != 0;
+        if (dataObject)
+            dataObject->AddRef();
+        FDragDataObject.Attach(dataObject);
+        FHoverStartTick = 0;
+        TComPtr<IDropTarget> target = GetFolderDropTarget({point.x, point.y});
+        if (!target || !effect)
+            return false;
+        // The caller's effect word goes straight through: the folder's choice is the answer.
+        const HRESULT result = target->DragEnter(dataObject, keyState, point, effect);
+        target->DragLeave();
+        return result == S_OK;
+    });
+}
+
+HRESULT TVeltoShellTreeView::DragOver(DWORD keyState, POINTL point, DWORD* effect)
+{
+    return GuardedDropStep(effect, [&] {
+        DragScroll({point.x, point.y});
+        TComPtr<IDropTarget> target = GetFolderDropTarget({point.x, point.y});
+        // Without the data of a DragEnter the folder has nothing to judge.
+        if (!target || !effect || !FDragDataObject)
+            return false;
+        target->DragEnter(FDragDataObject.get(), keyState, point, effect);
+        const HRESULT result = target->DragOver(keyState, point, effect);
+        target->DragLeave();
+        return result == S_OK;
+    });
+}
+
+HRESULT TVeltoShellTreeView::DragLeave()
+{
+    FDragDataObject.reset();
+    try {
+        SetDropTarget(nullptr);
+    } catch (...) {
+    }
+    return S_OK;
+}
+
+HRESULT TVeltoShellTreeView::Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect)
+{
+    TDragEndScope dragEnd(*this, FDragDataObject);
+    return GuardedDropStep(effect, [&] {
+        FHoverStartTick = 0;
+        TComPtr<IDropTarget> target = GetFolderDropTarget({point.x, point.y});
+        if (!target || !effect)
+            return false;
+        // The button is up by the time Drop comes; the folder is told which one dragged.
+        if (FDragLeftButton)
+            keyState |= MK_LBUTTON;
+        DWORD enterEffect = *effect;
+        target->DragEnter(dataObject, keyState, point, &enterEffect);
+        // The caller's word, still the effects the source allows. No DragLeave after a Drop.
+        return target->Drop(dataObject, keyState, point, effect) == S_OK;
+    });
+}
+
+// --- Scrolling during a drag
+
+void TVeltoShellTreeView::DragScroll(POINT screenPoint)
+{
+    if (!HandleAllocated() || !TicksPassed(FLastScrollTick, DragScrollInterval))
+        return;
+    POINT client = screenPoint;
+    ScreenToClient(FHandle, &client);
+    RECT bounds{};
+    GetClientRect(FHandle, &bounds);
+    if (client.x < HorizontalScrollMargin)
+        ScrollLine(SB_HORZ, SB_LINELEFT);
+    else if (client.x > bounds.right - HorizontalScrollMargin)
+        ScrollLine(SB_HORZ, SB_LINERIGHT);
+    if (client.y < VerticalScrollMargin)
+        ScrollLine(SB_VERT, SB_LINEUP);
+    else if (client.y > bounds.bottom - VerticalScrollMargin)
+        ScrollLine(SB_VERT, SB_LINEDOWN);
+    FLastScrollTick = GetTickCount();
+}
+
+void TVeltoShellTreeView::ScrollLine(int bar, int direction)
+{
+    if (!HandleAllocated())
+        return;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(FHandle, bar, &info))
+        info = SCROLLINFO{};
+    if (info.nMax - info.nMin - static_cast<int>(info.nPage) > 0)
+        SendMessageA(FHandle, bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(direction), 0);
+}

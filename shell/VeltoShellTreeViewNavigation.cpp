@@ -1,0 +1,215 @@
+// TCustomVeltoShellTreeView: driving the tree to an item given as a path or a PIDL, and rebuilding it
+// after a shell change while keeping the expanded folders and the selection.
+#include "VeltoShellTreeView.h"
+
+#include "../framework/Forms.h"
+
+#include <algorithm>
+
+namespace {
+
+LPITEMIDLIST NodePidl(const TTreeNode* node)
+{
+    return static_cast<LPITEMIDLIST>(node->Data());
+}
+
+// The system code page's text as UTF-16.
+std::wstring AnsiToWide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// The screen cursor for the length of a scope.
+class TScreenCursorScope {
+public:
+    explicit TScreenCursorScope(TCursor cursor) : FOld(Screen ? Screen->Cursor() : crDefault)
+    {
+        if (Screen)
+            Screen->SetCursor(cursor);
+    }
+    ~TScreenCursorScope()
+    {
+        if (Screen)
+            Screen->SetCursor(FOld);
+    }
+    TScreenCursorScope(const TScreenCursorScope&) = delete;
+    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
+
+private:
+    TCursor FOld;
+};
+
+class TNodesUpdateScope {
+public:
+    explicit TNodesUpdateScope(TTreeNodes& nodes) : FNodes(nodes) { FNodes.BeginUpdate(); }
+    ~TNodesUpdateScope() { FNodes.EndUpdate(); }
+    TNodesUpdateScope(const TNodesUpdateScope&) = delete;
+    TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
+
+private:
+    TTreeNodes& FNodes;
+};
+
+class TErrorModeScope {
+public:
+    explicit TErrorModeScope(UINT mode) : FOld(SetErrorMode(mode)) {}
+    ~TErrorModeScope() { SetErrorMode(FOld); }
+    TErrorModeScope(const TErrorModeScope&) = delete;
+    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
+
+private:
+    UINT FOld;
+};
+
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+bool Listed(const std::vector<TPidl>& idLists, LPCITEMIDLIST idList)
+{
+    return std::any_of(idLists.begin(), idLists.end(),
+                       [idList](const TPidl& entry) { return SameIDLists(entry.get(), idList); });
+}
+
+}  // namespace
+
+std::vector<TPidl> TCustomVeltoShellTreeView::SplitIDList(LPCITEMIDLIST idList)
+{
+    std::vector<TPidl> steps;
+    TPidl copy(CopyIDList(idList));
+    if (!copy)
+        return steps;
+    // Longest first while the copy is cut down item by item, then turned round.
+    while (copy.get()->mkid.cb != 0) {
+        steps.emplace_back(CopyIDList(copy.get()));
+        StripLastItemID(copy.get());
+    }
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
+
+TTreeNode* TCustomVeltoShellTreeView::FindChildNode(LPCITEMIDLIST idList, TTreeNode* node) const
+{
+    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
+        if (SameIDLists(idList, NodePidl(child)))
+            return child;
+    return nullptr;
+}
+
+TTreeNode* TCustomVeltoShellTreeView::FindNode(LPCITEMIDLIST idList)
+{
+    TTreeNode* node = Items()->GetFirstNode();
+    // Nil names no item: there is no way to walk, and no node stands for it.
+    if (!node || !idList)
+        return nullptr;
+    if (SameIDLists(idList, NodePidl(node)))
+        return node;
+    const std::vector<TPidl> steps = SplitIDList(idList);
+    // The walk starts at the root's depth: an item outside the root ends it there.
+    for (std::size_t i = GetIDListItemCount(NodePidl(node)); i < steps.size(); ++i) {
+        node->Expand(false);
+        TTreeNode* child = FindChildNode(steps[i].get(), node);
+        if (!child)
+            break;
+        node = child;
+    }
+    return node;
+}
+
+void TCustomVeltoShellTreeView::SelectIDList(LPCITEMIDLIST idList)
+{
+    // No system message box for a drive without medium on the way: its listing fails instead.
+    TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+    // A nil PIDL (text the shell could not parse) or a tree without nodes leaves the selection as it
+    // is: clearing it would report a change to nothing for a request that named nothing.
+    TTreeNode* node = FindNode(idList);
+    if (!node)
+        return;
+    SetSelected(node);
+    node->MakeVisible();
+}
+
+void TCustomVeltoShellTreeView::SelectPath(const std::string& path)
+{
+    const TPidl idList(PathToIDList(AnsiToWide(path)));
+    SelectIDList(idList.get());
+}
+
+void TCustomVeltoShellTreeView::RefreshTree()
+{
+    // A refresh that starts while one runs is dropped, not queued; so is one while a rebuild runs,
+    // which is making the tree afresh from Root and still stands on the nodes it made.
+    if (FRefreshing || FRebuilding)
+        return;
+    // Released in reverse: the lists, the update, the flag, the cursor.
+    TScreenCursorScope hourglass(crHourGlass);
+    TFlagScope refreshing(FRefreshing);
+    TNodesUpdateScope update(*Items());
+
+    if (Items()->Count() == 0) {
+        // An empty tree has nothing to keep: Root named nothing when it was filled (a folder that
+        // did not exist yet, which a change may just have made). It gets the fill a new window
+        // gets, root expanded and selected, as its user would see on opening it now. Without a
+        // window there is nothing to do: making the window fills the tree.
+        if (HandleAllocated())
+            RebuildTree();
+        return;
+    }
+
+    // Every expanded node, those under collapsed parents included: matched by PIDL afterwards.
+    std::vector<TPidl> expanded;
+    for (int index = 0; index < Items()->Count(); ++index) {
+        const TTreeNode* node = Items()->Item(index);
+        if (node->Expanded())
+            expanded.emplace_back(CopyIDList(NodePidl(node)));
+    }
+    const TTreeNode* selected = Selected();
+    const TPidl keep(CopyIDList(NodePidl(selected ? selected : Items()->Item(0))));
+
+    Items()->Clear();
+    TPidl root(GetRootIDList());
+    // Root names nothing any more (its folder is gone): the tree stays empty, as a fill leaves it.
+    if (!root)
+        return;
+    TTreeNode* node = Items()->AddChild(nullptr, std::string(), root.get());
+    static_cast<void>(root.release());  // the node owns it now
+    FillNodeInfo(node);
+    ReexpandNode(node, expanded);
+    SelectIDList(keep.get());
+}
+
+void TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded)
+{
+    if (!Listed(expanded, NodePidl(node)))
+        return;
+    node->Expand(false);
+    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
+        ReexpandNode(child, expanded);
+}
+
+void TCustomVeltoShellTreeView::ConnectNotifier()
+{
+    // Any reported change rebuilds the whole tree: the item names are not looked at.
+    const auto refresh = [this](TObject*, const std::string&) { RefreshTree(); };
+    FNotifier->OnDriveAdd = refresh;
+    FNotifier->OnDriveAddGUI = refresh;
+    FNotifier->OnDriveRemoved = refresh;
+    FNotifier->OnMediaInserted = refresh;
+    FNotifier->OnMediaRemoved = refresh;
+    FNotifier->OnMkDir = refresh;
+    FNotifier->OnRenameFolder = [this](TObject*, const std::string&, const std::string&) { RefreshTree(); };
+    FNotifier->OnRmDir = refresh;
+    FNotifier->OnUpdateDir = refresh;
+}
