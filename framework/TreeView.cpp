@@ -893,12 +893,25 @@ void TCustomTreeView::WndProc(TMessage& message)
         break;
     case WM_CONTEXTMENU: {
         POINT point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
-        if (point.x != -1 || point.y != -1)
+        if (point.x == -1 && point.y == -1) {
+            // A keyboard request: the menu belongs at the foot of the selected node's label.
+            point = {0, 0};
+            if (TTreeNode* node = Selected()) {
+                const RECT label = node->DisplayRect(true);
+                point = {label.left, label.bottom};
+            }
+        } else {
             ScreenToClient(FHandle, &point);
-        bool handled = false;
-        DoContextPopup(point, handled);
-        if (handled)
-            return;
+        }
+        RECT client{};
+        GetClientRect(FHandle, &client);
+        // A request outside the client area (a scroll bar, a label scrolled away) is not ours.
+        if (PtInRect(&client, point)) {
+            bool handled = false;
+            DoContextPopup(point, handled);
+            if (handled)
+                return;
+        }
         break;
     }
     }

@@ -246,4 +246,37 @@ TEST_CASE("while the right button acts on a node, that node is the selected one"
     CHECK(tree.Selected() == a);
 }
 
+TEST_CASE("a keyboard context request points at the selected label, and none outside the client area reaches the step")
+{
+    THostForm form;
+    form.Show();
+    TTestTree tree(form);
+    tree.SetBounds(0, 0, 150, 80);
+    for (int i = 0; i < 30; ++i)
+        tree.Items()->Add("node " + std::to_string(i), nullptr);
+    TTreeNode* first = tree.Items()->GetFirstNode();
+    tree.SetSelected(first);
+    std::vector<POINT> requests;
+    tree.OnContextPopup = [&](TObject*, POINT point, bool& handled) {
+        requests.push_back(point);
+        handled = true;
+    };
+    const auto keyboardRequest = [&] {
+        SendMessageA(tree.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.Handle()), MAKELPARAM(-1, -1));
+    };
+
+    keyboardRequest();
+    const RECT label = first->DisplayRect(true);
+    REQUIRE(requests.size() == 1);
+    CHECK(requests[0].x == label.left);
+    CHECK(requests[0].y == label.bottom);
+
+    SendMessageA(tree.Handle(), WM_VSCROLL, SB_BOTTOM, 0);  // the selected label leaves the window
+    keyboardRequest();
+    POINT outside{-5, -5};
+    ClientToScreen(tree.Handle(), &outside);
+    SendMessageA(tree.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.Handle()), MAKELPARAM(outside.x, outside.y));
+    CHECK(requests.size() == 1);
+}
+
 }  // TEST_SUITE
