@@ -925,6 +925,7 @@ void TCustomTreeView::HandleRightButtonDown(TMessage& message)
     const int x = GET_X_LPARAM(message.LParam), y = GET_Y_LPARAM(message.LParam);
     TTreeNode* node = FRightClickSelect ? GetNodeAt(x, y) : nullptr;
     TValueScope<TTreeNode*> rightClick(FRClickNode, node);
+    TValueScope<std::optional<POINT>> rightClickPoint(FRClickPoint, POINT{x, y});
     DefaultHandler(message);
 }
 
@@ -1033,8 +1034,16 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
         return true;
     case NM_RCLICK: {
         // Asked for here, not left to the control: not every version of it asks for the menu.
-        const DWORD position = GetMessagePos();
-        SendMessageA(FHandle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), static_cast<LPARAM>(position));
+        // The point is where the button went down, which the control tracked until now.
+        POINT point{};
+        if (FRClickPoint) {
+            point = *FRClickPoint;
+            ClientToScreen(FHandle, &point);
+        } else {
+            const DWORD position = GetMessagePos();
+            point = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+        }
+        SendMessageA(FHandle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), MAKELPARAM(point.x, point.y));
         message.Result = 1;
         return true;
     }

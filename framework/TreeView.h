@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -368,6 +369,7 @@ private:
     TTreeNode* FChangeNode = nullptr;
     // The node under the right button while it acts, with RightClickSelect.
     TTreeNode* FRClickNode = nullptr;
+    std::optional<POINT> FRClickPoint;  // client point of the right button while the control tracks it
     // The node TTreeNode::Expand or Collapse is working on: the control's notifications about it
     // are not checked again.
     TTreeNode* FProgramExpandNode = nullptr;
