@@ -7,11 +7,14 @@
 #include "../framework/Forms.h"
 #include "VeltoShellConstants.h"
 #include "VeltoShellPidl.h"
+#include "VeltoShellTreeViewScopes.h"
 
 #include <cstdint>
 #include <utility>
 
 namespace {
+
+using namespace velto_tree_detail;
 
 using TShellTree = TCustomVeltoShellTreeView;
 
@@ -35,74 +38,6 @@ TVeltoShellObjectTypes ObjectTypesOfMask(std::uint32_t mask)
             types.Include(static_cast<TVeltoShellObjectType>(ordinal));
     return types;
 }
-
-LPITEMIDLIST NodePidl(const TTreeNode* node)
-{
-    return static_cast<LPITEMIDLIST>(node->Data());
-}
-
-std::wstring AnsiToWide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-// The screen cursor for the length of a scope.
-class TScreenCursorScope {
-public:
-    explicit TScreenCursorScope(TCursor cursor) : FOld(Screen ? Screen->Cursor() : crDefault)
-    {
-        if (Screen)
-            Screen->SetCursor(cursor);
-    }
-    ~TScreenCursorScope()
-    {
-        if (Screen)
-            Screen->SetCursor(FOld);
-    }
-    TScreenCursorScope(const TScreenCursorScope&) = delete;
-    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
-
-private:
-    TCursor FOld;
-};
-
-class TNodesUpdateScope {
-public:
-    explicit TNodesUpdateScope(TTreeNodes& nodes) : FNodes(nodes) { FNodes.BeginUpdate(); }
-    ~TNodesUpdateScope() { FNodes.EndUpdate(); }
-    TNodesUpdateScope(const TNodesUpdateScope&) = delete;
-    TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
-
-private:
-    TTreeNodes& FNodes;
-};
-
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : FOld(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(FOld); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT FOld;
-};
-
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
 
 // Orders two children of one folder node as the folder itself does (appValue is the folder): the
 // order CompareNodes gives, since the desktop hands the comparison of two items with a common parent

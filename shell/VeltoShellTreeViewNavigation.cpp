@@ -1,6 +1,7 @@
 // TCustomVeltoShellTreeView: driving the tree to an item given as a path or a PIDL, and rebuilding it
 // after a shell change while keeping the expanded folders and the selection.
 #include "VeltoShellTreeView.h"
+#include "VeltoShellTreeViewScopes.h"
 
 #include "../framework/Forms.h"
 
@@ -8,74 +9,7 @@
 
 namespace {
 
-LPITEMIDLIST NodePidl(const TTreeNode* node)
-{
-    return static_cast<LPITEMIDLIST>(node->Data());
-}
-
-// The system code page's text as UTF-16.
-std::wstring AnsiToWide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-// The screen cursor for the length of a scope.
-class TScreenCursorScope {
-public:
-    explicit TScreenCursorScope(TCursor cursor) : FOld(Screen ? Screen->Cursor() : crDefault)
-    {
-        if (Screen)
-            Screen->SetCursor(cursor);
-    }
-    ~TScreenCursorScope()
-    {
-        if (Screen)
-            Screen->SetCursor(FOld);
-    }
-    TScreenCursorScope(const TScreenCursorScope&) = delete;
-    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
-
-private:
-    TCursor FOld;
-};
-
-class TNodesUpdateScope {
-public:
-    explicit TNodesUpdateScope(TTreeNodes& nodes) : FNodes(nodes) { FNodes.BeginUpdate(); }
-    ~TNodesUpdateScope() { FNodes.EndUpdate(); }
-    TNodesUpdateScope(const TNodesUpdateScope&) = delete;
-    TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
-
-private:
-    TTreeNodes& FNodes;
-};
-
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : FOld(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(FOld); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT FOld;
-};
-
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
+using namespace velto_tree_detail;
 
 bool Listed(const std::vector<TPidl>& idLists, LPCITEMIDLIST idList)
 {

@@ -1,0 +1,82 @@
+// Small helpers shared by the shell tree view's sources: a node's PIDL, text conversion, and scopes
+// that restore the cursor, the update count, the error mode and a guard flag on every path.
+#pragma once
+
+#include "../framework/Forms.h"
+#include "../framework/TreeView.h"
+
+#include <string>
+
+namespace velto_tree_detail {
+
+// The node's absolute PIDL; the node keeps owning it.
+inline LPITEMIDLIST NodePidl(const TTreeNode* node)
+{
+    return static_cast<LPITEMIDLIST>(node->Data());
+}
+
+// The system code page's text as UTF-16.
+inline std::wstring AnsiToWide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// The screen cursor for the length of a scope.
+class TScreenCursorScope {
+public:
+    explicit TScreenCursorScope(TCursor cursor) : FOld(Screen ? Screen->Cursor() : crDefault)
+    {
+        if (Screen)
+            Screen->SetCursor(cursor);
+    }
+    ~TScreenCursorScope()
+    {
+        if (Screen)
+            Screen->SetCursor(FOld);
+    }
+    TScreenCursorScope(const TScreenCursorScope&) = delete;
+    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
+
+private:
+    TCursor FOld;
+};
+
+class TNodesUpdateScope {
+public:
+    explicit TNodesUpdateScope(TTreeNodes& nodes) : FNodes(nodes) { FNodes.BeginUpdate(); }
+    ~TNodesUpdateScope() { FNodes.EndUpdate(); }
+    TNodesUpdateScope(const TNodesUpdateScope&) = delete;
+    TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
+
+private:
+    TTreeNodes& FNodes;
+};
+
+class TErrorModeScope {
+public:
+    explicit TErrorModeScope(UINT mode) : FOld(SetErrorMode(mode)) {}
+    ~TErrorModeScope() { SetErrorMode(FOld); }
+    TErrorModeScope(const TErrorModeScope&) = delete;
+    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
+
+private:
+    UINT FOld;
+};
+
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+}  // namespace velto_tree_detail
