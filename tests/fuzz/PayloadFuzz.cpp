@@ -4,13 +4,20 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("unpack-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    static const std::filesystem::path folder = [] {
+        auto path = std::filesystem::temp_directory_path() / ("unpack-fuzz-" + std::to_string(getpid()));
+        std::filesystem::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(std::filesystem::temp_directory_path() / ("unpack-fuzz-" + std::to_string(getpid())), ignored);
+        });
+        return path;
+    }();
     try {
         const TPayload payload(data, size);
         TFolderFileSink sink(folder);

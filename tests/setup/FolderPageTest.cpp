@@ -80,7 +80,7 @@ public:
         Application->OnShowException = [this](const std::string& text) { Errors.push_back(text); };
         Form = new Tfrm_Main(Application);
         Form->Show();
-        Application->ProcessMessages();
+        Pump(200);  // the tree's report of its first selection, as a person never outruns it
     }
     ~TFolderWizard()
     {

@@ -61,7 +61,11 @@ public:
         Application->OnShowException = [this](const std::string& text) { Errors.push_back(text); };
         Form = new Tfrm_Main(Application);
         Form->Show();
-        Application->ProcessMessages();
+        // The tree reports its first selection after its change delay; a person never outruns it.
+        for (int waited = 0; waited < 200; waited += 10) {
+            Application->ProcessMessages();
+            Sleep(10);
+        }
     }
     ~TWizard()
     {
