@@ -2,6 +2,7 @@
 #include "Controls.h"
 
 #include "Forms.h"
+#include "Menus.h"
 
 #include <commctrl.h>
 
@@ -118,6 +119,18 @@ const TEnumInfo& BorderStyleInfo()
     return info;
 }
 
+const TEnumInfo& AnchorKindInfo()
+{
+    static const TEnumInfo info{{"akLeft", "akTop", "akRight", "akBottom"}};
+    return info;
+}
+
+const TEnumInfo& BiDiModeInfo()
+{
+    static const TEnumInfo info{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
+    return info;
+}
+
 const TIdentMap& CursorIdents()
 {
     static const TIdentMap idents{{
@@ -201,6 +214,42 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     return message.Result;
 }
 
+// --- TSizeConstraints
+
+const TClassInfo& TSizeConstraints::StaticClassInfo()
+{
+    using C = TSizeConstraints;
+    static const TClassInfo info{
+        .Name = "TSizeConstraints",
+        .Parent = &TPersistent::StaticClassInfo(),
+        .Properties = {
+            IntProperty<C>("MaxHeight", &C::MaxHeight, &C::SetMaxHeight, 0),
+            IntProperty<C>("MaxWidth", &C::MaxWidth, &C::SetMaxWidth, 0),
+            IntProperty<C>("MinHeight", &C::MinHeight, &C::SetMinHeight, 0),
+            IntProperty<C>("MinWidth", &C::MinWidth, &C::SetMinWidth, 0),
+        }};
+    return info;
+}
+
+void TSizeConstraints::Change(int& field, int value)
+{
+    value = std::max(0, value);
+    if (value == field)
+        return;
+    field = value;
+    if (OnChange)
+        OnChange(this);
+}
+
+int TSizeConstraints::Clamp(int size, int min, int max)
+{
+    if (min > 0)
+        size = std::max(size, min);
+    if (max > 0)
+        size = std::min(size, max);
+    return size;
+}
+
 // --- TControl
 
 const TClassInfo& TControl::StaticClassInfo()
@@ -229,6 +278,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner)
             FParentFont = false;
         FontChanged();
     };
+    FConstraints.OnChange = [this](TObject*) { SetBounds(FLeft, FTop, FWidth, FHeight); };
 }
 
 TControl::~TControl()
@@ -256,6 +306,8 @@ void TControl::SetParent(TWinControl* parent)
         ParentFontChanged();
         ParentColorChanged();
         ParentCtl3DChanged();
+        ParentShowHintChanged();
+        ParentBiDiModeChanged();
     }
 }
 
@@ -272,6 +324,8 @@ void TControl::SetParentComponent(TComponent* parent)
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    width = FConstraints.ClampWidth(width);
+    height = FConstraints.ClampHeight(height);
     if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
         return;
     const int oldWidth = FWidth;
@@ -373,6 +427,59 @@ void TControl::SetParentCtl3D(bool value)
         ParentCtl3DChanged();
 }
 
+void TControl::SetShowHint(bool value)
+{
+    FParentShowHint = false;
+    if (value == FShowHint)
+        return;
+    FShowHint = value;
+    ShowHintChanged();
+}
+
+void TControl::SetParentShowHint(bool value)
+{
+    if (value == FParentShowHint)
+        return;
+    FParentShowHint = value;
+    if (value)
+        ParentShowHintChanged();
+}
+
+void TControl::SetBiDiMode(TBiDiMode value)
+{
+    FParentBiDiMode = false;
+    if (value == FBiDiMode)
+        return;
+    FBiDiMode = value;
+    BiDiModeChanged();
+}
+
+void TControl::SetParentBiDiMode(bool value)
+{
+    if (value == FParentBiDiMode)
+        return;
+    FParentBiDiMode = value;
+    if (value)
+        ParentBiDiModeChanged();
+}
+
+void TControl::SetPopupMenu(TPopupMenu* value)
+{
+    if (value == FPopupMenu)
+        return;
+    // The old menu keeps its notification: it may still name this control as its PopupComponent.
+    FPopupMenu = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component && component == FPopupMenu)
+        FPopupMenu = nullptr;
+}
+
 void TControl::FontChanged() {}
 
 void TControl::ColorChanged() {}
@@ -399,6 +506,22 @@ void TControl::ParentCtl3DChanged()
         return;
     FCtl3D = FParent->Ctl3D();
     Ctl3DChanged();
+}
+
+void TControl::ParentShowHintChanged()
+{
+    if (!FParentShowHint || !FParent || FShowHint == FParent->ShowHint())
+        return;
+    FShowHint = FParent->ShowHint();
+    ShowHintChanged();
+}
+
+void TControl::ParentBiDiModeChanged()
+{
+    if (!FParentBiDiMode || !FParent || FBiDiMode == FParent->BiDiMode())
+        return;
+    FBiDiMode = FParent->BiDiMode();
+    BiDiModeChanged();
 }
 
 void TControl::Click()
@@ -474,6 +597,12 @@ void TWinControl::CreateParams(TCreateParams& params)
     params.Width = FWidth;
     params.Height = FHeight;
     params.WinClassName = ClassInfo().Name;
+    switch (BiDiMode()) {
+    case bdRightToLeft: params.ExStyle |= WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR | WS_EX_RIGHT; break;
+    case bdRightToLeftNoAlign: params.ExStyle |= WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR; break;
+    case bdRightToLeftReadingOnly: params.ExStyle |= WS_EX_RTLREADING; break;
+    case bdLeftToRight: break;
+    }
 }
 
 void TWinControl::CreateWnd()
@@ -702,12 +831,51 @@ void TWinControl::AdjustClientRect(RECT& rect)
 
 void TWinControl::Realign()
 {
-    if (FAligning || IsLoading() || FInDestructor)
+    if (FAligning || FInDestructor)
         return;
     RECT rect = ClientRect();
-    AdjustClientRect(rect);
+    // The form text places the children for the size it gives the parent: that is where they start.
+    if (IsLoading()) {
+        FAnchorClient = SIZE{rect.right, rect.bottom};
+        return;
+    }
     TFlagScope aligning(FAligning);
+    AnchorControls({rect.right, rect.bottom});
+    AdjustClientRect(rect);
     AlignControls(rect);
+}
+
+void TWinControl::AnchorControls(SIZE client)
+{
+    const std::optional<SIZE> previous = std::exchange(FAnchorClient, client);
+    if (!previous)
+        return;
+    const int dx = client.cx - previous->cx;
+    const int dy = client.cy - previous->cy;
+    if (dx == 0 && dy == 0)
+        return;
+    // Along each axis: anchored to the far edge only, the control moves; to both, it stretches;
+    // to neither, it keeps its place relative to the middle.
+    const auto follow = [](TAnchors anchors, TAnchorKind nearEdge, TAnchorKind farEdge, int delta, int& pos,
+                           int& size) {
+        if (InSet(anchors, farEdge)) {
+            if (InSet(anchors, nearEdge))
+                size = std::max(0, size + delta);
+            else
+                pos += delta;
+        } else if (!InSet(anchors, nearEdge)) {
+            pos += delta / 2;
+        }
+    };
+    const std::vector<TControl*> controls = FControls;
+    for (TControl* control : controls) {
+        if (control->Align() != alNone)
+            continue;
+        int left = control->Left(), top = control->Top(), width = control->Width(), height = control->Height();
+        follow(control->Anchors(), akLeft, akRight, dx, left, width);
+        follow(control->Anchors(), akTop, akBottom, dy, top, height);
+        control->SetBounds(left, top, width, height);
+    }
 }
 
 void TWinControl::AlignControls(RECT& rect)
@@ -980,6 +1148,21 @@ void TWinControl::TextChanged()
         SetWindowTextA(FHandle, Text().c_str());
 }
 
+void TWinControl::ShowHintChanged()
+{
+    TControl::ShowHintChanged();
+    for (TControl* control : FControls)
+        control->ParentShowHintChanged();
+}
+
+void TWinControl::BiDiModeChanged()
+{
+    TControl::BiDiModeChanged();
+    for (TControl* control : FControls)
+        control->ParentBiDiModeChanged();
+    RecreateWnd();
+}
+
 void TWinControl::Ctl3DChanged()
 {
     TControl::Ctl3DChanged();
@@ -1071,7 +1254,43 @@ TPropertyInfo Hint()
 
 TPropertyInfo ShowHint()
 {
-    return BoolProperty<TControl>("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false);
+    TPropertyInfo info = BoolProperty<TControl>("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false);
+    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentShowHint(); };
+    return info;
+}
+
+TPropertyInfo ParentShowHint()
+{
+    return BoolProperty<TControl>("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true);
+}
+
+TPropertyInfo Anchors()
+{
+    return SetProperty<TControl>("Anchors", AnchorKindInfo(), &TControl::Anchors, &TControl::SetAnchors,
+                                 SetOf({akLeft, akTop}));
+}
+
+TPropertyInfo BiDiMode()
+{
+    TPropertyInfo info = EnumProperty<TControl, TBiDiMode>("BiDiMode", BiDiModeInfo(), &TControl::BiDiMode,
+                                                           &TControl::SetBiDiMode, bdLeftToRight);
+    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentBiDiMode(); };
+    return info;
+}
+
+TPropertyInfo ParentBiDiMode()
+{
+    return BoolProperty<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, true);
+}
+
+TPropertyInfo Constraints()
+{
+    return ObjectProperty<TControl>("Constraints", [](TControl& c) -> TPersistent* { return c.Constraints(); });
+}
+
+TPropertyInfo PopupMenu()
+{
+    return ComponentProperty<TControl, TPopupMenu>("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
 }
 
 TPropertyInfo TabOrder()

@@ -7,9 +7,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+class TPopupMenu;
 class TWinControl;
 
 // --- Messages
@@ -57,6 +60,15 @@ using TBorderStyle = TFormBorderStyle;
 const TEnumInfo& FormBorderStyleInfo();
 const TEnumInfo& BorderStyleInfo();  // bsNone and bsSingle only
 
+// Which edges of the parent's client area a control keeps its distance to when the parent resizes.
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = std::uint32_t;  // a set of TAnchorKind
+const TEnumInfo& AnchorKindInfo();
+
+// The reading order and the side that text, scroll bar and alignment take.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+const TEnumInfo& BiDiModeInfo();
+
 // A cursor: 0 for "the window's own", negative numbers for the system cursors.
 using TCursor = int;
 constexpr TCursor crDefault = 0;
@@ -92,6 +104,46 @@ struct TCreateParams {
     std::string SystemClassName;
     // Class styles, for a class of its own.
     UINT ClassStyle = CS_DBLCLKS;
+};
+
+// --- TSizeConstraints
+
+// The smallest and largest size a control may take; 0 leaves that side free. The control applies
+// them in SetBounds.
+class TSizeConstraints : public TPersistent {
+public:
+    DECLARE_CLASS_INFO
+
+    TSizeConstraints() = default;
+    TSizeConstraints(const TSizeConstraints&) = delete;
+    TSizeConstraints& operator=(const TSizeConstraints&) = delete;
+
+    // Attributes
+    int MinWidth() const { return FMinWidth; }
+    void SetMinWidth(int value) { Change(FMinWidth, value); }
+    int MinHeight() const { return FMinHeight; }
+    void SetMinHeight(int value) { Change(FMinHeight, value); }
+    int MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(int value) { Change(FMaxWidth, value); }
+    int MaxHeight() const { return FMaxHeight; }
+    void SetMaxHeight(int value) { Change(FMaxHeight, value); }
+
+    // Operations
+    // The width and height brought within the limits; a maximum wins over a larger minimum.
+    int ClampWidth(int width) const { return Clamp(width, FMinWidth, FMaxWidth); }
+    int ClampHeight(int height) const { return Clamp(height, FMinHeight, FMaxHeight); }
+
+    // Raised after every change.
+    TNotifyEvent OnChange;
+
+private:
+    void Change(int& field, int value);
+    static int Clamp(int size, int min, int max);
+
+    int FMinWidth = 0;
+    int FMinHeight = 0;
+    int FMaxWidth = 0;
+    int FMaxHeight = 0;
 };
 
 // --- TControl
@@ -154,10 +206,29 @@ public:
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& value) { FHint = value; }
     bool ShowHint() const { return FShowHint; }
-    void SetShowHint(bool value) { FShowHint = value; }
+    // Also clears ParentShowHint.
+    void SetShowHint(bool value);
+    // Whether ShowHint follows the parent's, now and after each change of it.
+    bool ParentShowHint() const { return FParentShowHint; }
+    void SetParentShowHint(bool value);
+    // The edges of the parent's client area whose distance the control keeps (alNone only).
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors value) { FAnchors = value; }
+    // Also clears ParentBiDiMode. A windowed control remakes its window.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool value);
+    // The size limits; a change re-applies the bounds.
+    TSizeConstraints* Constraints() { return &FConstraints; }
+    const TSizeConstraints* Constraints() const { return &FConstraints; }
+    // The menu shown on a context request that nothing else claimed; not owned.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* value);
 
     // Operations
-    // Sets the place in one step; every other bounds setter comes here. Overrides must call the base.
+    // Sets the place in one step, within Constraints; every other bounds setter comes here.
+    // Overrides must call the base.
     virtual void SetBounds(int left, int top, int width, int height);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
@@ -177,6 +248,8 @@ protected:
     virtual void EnabledChanged() {}
     virtual void VisibleChanged();
     virtual void Ctl3DChanged() {}
+    virtual void ShowHintChanged() {}
+    virtual void BiDiModeChanged() {}
     // The place changed: realigns the parent when this control is aligned. Overrides must call the base.
     virtual void BoundsChanged(int oldWidth, int oldHeight);
     // The parent's font, colour or 3-D look changed, or the control got a new parent.
@@ -184,8 +257,12 @@ protected:
     virtual void ParentFontChanged();
     virtual void ParentColorChanged();
     virtual void ParentCtl3DChanged();
+    virtual void ParentShowHintChanged();
+    virtual void ParentBiDiModeChanged();
     // Raises OnClick. Overrides must call the base to keep the event.
     virtual void Click();
+    // Clears PopupMenu when that menu goes. Overrides must call the base.
+    void Notification(TComponent* component, TOperation operation) override;
 
     int FLeft = 0;
     int FTop = 0;
@@ -210,6 +287,12 @@ private:
     bool FParentCtl3D = true;
     std::string FHint;
     bool FShowHint = false;
+    bool FParentShowHint = true;
+    TAnchors FAnchors = (1u << akLeft) | (1u << akTop);
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
+    TSizeConstraints FConstraints;
+    TPopupMenu* FPopupMenu = nullptr;
 };
 
 // --- TWinControl
@@ -302,6 +385,9 @@ protected:
     void VisibleChanged() override;
     void TextChanged() override;
     void Ctl3DChanged() override;
+    void ShowHintChanged() override;
+    // Remakes the window with the new extended styles.
+    void BiDiModeChanged() override;
     void BoundsChanged(int oldWidth, int oldHeight) override;
 
     // Takes the window's text into the field without handing it back (the user typed it);
@@ -328,6 +414,9 @@ private:
     void RemoveControl(TControl* control);
     void UpdateZOrder();
     void SyncBounds(const WINDOWPOS& position);
+    // Moves and sizes the alNone children anchored to the right or bottom edge by how much the
+    // client area changed since the last layout.
+    void AnchorControls(SIZE client);
     bool ReflectNotification(TMessage& message);
 
     WNDPROC FDefWndProc = nullptr;
@@ -336,6 +425,7 @@ private:
     int FRequestedTabOrder = -1;         // set while loading, applied in Loaded
     int FBorderWidth = 0;
     bool FAligning = false;
+    std::optional<SIZE> FAnchorClient;  // the client size the children's places were last laid out for
     bool FSyncingBounds = false;  // the window moved itself: the fields follow, nothing is pushed
     bool FOwnClass = false;       // a window class of our own: we erase the background
     bool FInDestructor = false;   // messages go to the native handling only
@@ -361,7 +451,13 @@ TPropertyInfo Cursor();
 TPropertyInfo Ctl3D();
 TPropertyInfo ParentCtl3D();
 TPropertyInfo Hint();
-TPropertyInfo ShowHint();
+TPropertyInfo ShowHint();  // stored only when ParentShowHint is off
+TPropertyInfo ParentShowHint();
+TPropertyInfo Anchors();
+TPropertyInfo BiDiMode();  // stored only when ParentBiDiMode is off
+TPropertyInfo ParentBiDiMode();
+TPropertyInfo Constraints();
+TPropertyInfo PopupMenu();
 TPropertyInfo TabOrder();
 TPropertyInfo TabStop(bool def);
 TPropertyInfo BorderWidth();

@@ -6,6 +6,7 @@
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormReader.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 
 #include <cstdlib>
@@ -64,7 +65,8 @@ void RegisterFrameworkClasses()
     RegisterClasses({&TForm::StaticClassInfo(), &TPanel::StaticClassInfo(), &TImage::StaticClassInfo(),
                      &TLabel::StaticClassInfo(), &TButton::StaticClassInfo(), &TEdit::StaticClassInfo(),
                      &TMemo::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TPageControl::StaticClassInfo(),
-                     &TTabSheet::StaticClassInfo(), &TProgressBar::StaticClassInfo()});
+                     &TTabSheet::StaticClassInfo(), &TProgressBar::StaticClassInfo(),
+                     &TPopupMenu::StaticClassInfo(), &TMenuItem::StaticClassInfo()});
 }
 
 // --- TForm
@@ -322,11 +324,12 @@ void TForm::VisibleChanged()
 
 void TForm::Loaded()
 {
+    // Sized while still loading: the children's places, anchored ones too, are meant for this size.
+    if (const int width = std::exchange(FPendingClientWidth, -1); width >= 0)
+        SetWidth(Width() + width - ClientWidth());
+    if (const int height = std::exchange(FPendingClientHeight, -1); height >= 0)
+        SetHeight(Height() + height - ClientHeight());
     TWinControl::Loaded();
-    if (FPendingClientWidth >= 0)
-        SetClientWidth(std::exchange(FPendingClientWidth, -1));
-    if (FPendingClientHeight >= 0)
-        SetClientHeight(std::exchange(FPendingClientHeight, -1));
     if (Visible())
         VisibleChanged();
 }

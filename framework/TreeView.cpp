@@ -2,6 +2,8 @@
 // around expansion, and the deletion of nodes by every path.
 #include "TreeView.h"
 
+#include "Menus.h"
+
 #include <windowsx.h>
 
 #include <cstring>
@@ -911,6 +913,12 @@ void TCustomTreeView::WndProc(TMessage& message)
             DoContextPopup(point, handled);
             if (handled)
                 return;
+            if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
+                ClientToScreen(FHandle, &point);
+                menu->SetPopupComponent(this);
+                menu->Popup(point.x, point.y);
+                return;
+            }
         }
         break;
     }
@@ -1064,17 +1072,23 @@ std::vector<TPropertyInfo> Published()
     namespace P = ControlProperties;
     return {
         P::Align(),
+        P::Anchors(),
+        P::BiDiMode(),
         EnumProperty<C, TBorderStyle>("BorderStyle", BorderStyleInfo(), &C::BorderStyle, &C::SetBorderStyle, bsSingle),
         P::BorderWidth(),
         P::Color(clWindow),
         P::Ctl3D(),
+        P::Constraints(),
         P::Font(),
         BoolProperty<C>("HideSelection", &C::HideSelection, &C::SetHideSelection, true),
         BoolProperty<C>("HotTrack", &C::HotTrack, &C::SetHotTrack, false),
         IntProperty<C>("Indent", &C::Indent, &C::SetIndent, 19),
+        P::ParentBiDiMode(),
         P::ParentColor(false),
         P::ParentCtl3D(),
         P::ParentFont(),
+        P::ParentShowHint(),
+        P::PopupMenu(),
         BoolProperty<C>("RowSelect", &C::RowSelect, &C::SetRowSelect, false),
         BoolProperty<C>("ShowButtons", &C::ShowButtons, &C::SetShowButtons, true),
         BoolProperty<C>("ShowLines", &C::ShowLines, &C::SetShowLines, true),

@@ -320,6 +320,7 @@ protected:
     // A double click (OnDblClick).
     virtual void DblClick();
     // A context menu is asked for (OnContextPopup); handled keeps the request from the control.
+    // Unhandled, the request goes to PopupMenu when it pops up by itself, else to the parent.
     virtual void DoContextPopup(POINT mousePos, bool& handled);
 
     // The TWinControl hooks; overrides must call these bases.
