@@ -146,16 +146,26 @@ void TDemoShellListView::FillWindow()
     InvalidateRect(FHandle, nullptr, TRUE);
 }
 
+namespace {
+
+// Points a companion's link at the tree that told it of itself. The tree does not tell its
+// companions that it goes: the framework's removal notice does.
+void LinkTree(TComponent& companion, TCustomVeltoShellTreeView*& link, TCustomVeltoShellTreeView* tree)
+{
+    if (tree == link)
+        return;
+    if (link)
+        link->RemoveFreeNotification(&companion);
+    link = tree;
+    if (tree)
+        tree->FreeNotification(&companion);
+}
+
+}  // namespace
+
 void TDemoShellListView::SetTreeView(TCustomVeltoShellTreeView* tree)
 {
-    if (tree == FTreeView)
-        return;
-    if (FTreeView)
-        FTreeView->RemoveFreeNotification(this);
-    FTreeView = tree;
-    // The tree does not tell its companions that it goes: the framework's notice does.
-    if (tree)
-        tree->FreeNotification(this);
+    LinkTree(*this, FTreeView, tree);
 }
 
 void TDemoShellListView::WndProc(TMessage& message)
@@ -257,13 +267,7 @@ void TDemoShellComboBox::FillWindow()
 
 void TDemoShellComboBox::SetTreeView(TCustomVeltoShellTreeView* tree)
 {
-    if (tree == FTreeView)
-        return;
-    if (FTreeView)
-        FTreeView->RemoveFreeNotification(this);
-    FTreeView = tree;
-    if (tree)
-        tree->FreeNotification(this);
+    LinkTree(*this, FTreeView, tree);
 }
 
 void TDemoShellComboBox::WndProc(TMessage& message)

@@ -11,3 +11,16 @@ bool StartMallocSpy();
 // The number of blocks handed out by the task allocator since StartMallocSpy and not freed yet.
 // The shell keeps a few cache blocks for good: warm it up before taking a baseline.
 std::size_t LiveTaskBlocks();
+
+#include <functional>
+
+// Runs round once so that the shell fills the caches it keeps, then count more times, and returns
+// how many task-allocator blocks those rounds left behind (0 when nothing leaks).
+inline long LeakedTaskBlocks(const std::function<void()>& round, int count = 3)
+{
+    round();
+    const std::size_t start = LiveTaskBlocks();
+    for (int i = 0; i < count; ++i)
+        round();
+    return static_cast<long>(LiveTaskBlocks()) - static_cast<long>(start);
+}
