@@ -1,111 +1,7 @@
 // The folder page: the proposed folder from the registry and folders taken from the shell tree.
-#include "../../setup/fm_Main.h"
-#include "../support/ScratchFolder.h"
-#include "LibraryStart.h"
-
-#include <doctest.h>
-
-#include <shlobj.h>
-
-#include <optional>
+#include "WizardHarness.h"
 
 namespace {
-
-const char* const KeyName = "Software\\Microsoft\\Windows\\CurrentVersion";
-
-// Sets "ProgramFilesDir" for one test and puts the original back afterwards.
-class TProgramFilesValue {
-public:
-    TProgramFilesValue()
-    {
-        REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyName, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &FKey,
-                                nullptr) == ERROR_SUCCESS);
-        DWORD size = sizeof FSaved;
-        if (RegQueryValueExA(FKey, "ProgramFilesDir", nullptr, &FSavedType, FSaved, &size) == ERROR_SUCCESS)
-            FSavedSize = size;
-    }
-    ~TProgramFilesValue()
-    {
-        if (FSavedSize)
-            RegSetValueExA(FKey, "ProgramFilesDir", 0, FSavedType, FSaved, *FSavedSize);
-        else
-            RegDeleteValueA(FKey, "ProgramFilesDir");
-        RegCloseKey(FKey);
-    }
-    TProgramFilesValue(const TProgramFilesValue&) = delete;
-    TProgramFilesValue& operator=(const TProgramFilesValue&) = delete;
-
-    void SetText(const std::string& text, DWORD type = REG_SZ)
-    {
-        RegSetValueExA(FKey, "ProgramFilesDir", 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-    }
-    void SetNumber(DWORD number)
-    {
-        RegSetValueExA(FKey, "ProgramFilesDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-    }
-    void Delete() { RegDeleteValueA(FKey, "ProgramFilesDir"); }
-
-private:
-    HKEY FKey = nullptr;
-    BYTE FSaved[1024];
-    DWORD FSavedType = 0;
-    std::optional<DWORD> FSavedSize;
-};
-
-// Lets the tree's delayed change report arrive.
-void Pump(int milliseconds)
-{
-    for (int waited = 0; waited < milliseconds; waited += 10) {
-        Application->ProcessMessages();
-        Sleep(10);
-    }
-}
-
-std::string PathOf(TTreeNode* node)
-{
-    char path[MAX_PATH] = "";
-    if (!node || !SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(node->Data()), path))
-        return "";
-    return path;
-}
-
-// The wizard on its folder page, with the general error display recorded.
-class TFolderWizard {
-public:
-    TFolderWizard()
-    {
-        StartShellLibrary();
-        Application->Initialize();
-        Application->OnShowException = [this](const std::string& text) { Errors.push_back(text); };
-        Form = new Tfrm_Main(Application);
-        Form->Show();
-        Pump(200);  // the tree's report of its first selection, as a person never outruns it
-    }
-    ~TFolderWizard()
-    {
-        delete Form;
-        Application->OnShowException = nullptr;
-    }
-    TFolderWizard(const TFolderWizard&) = delete;
-    TFolderWizard& operator=(const TFolderWizard&) = delete;
-
-    void Press(TButton* button)
-    {
-        SendMessageA(button->Handle(), BM_CLICK, 0, 0);
-        Application->ProcessMessages();
-    }
-    void EnterFolderPage()
-    {
-        Press(Form->btn_Next);
-        Form->cbx_Accept->SetChecked(true);
-        Press(Form->btn_Next);
-    }
-    std::string Folder() const { return Form->edt_Folder->Text(); }
-
-    Tfrm_Main* Form = nullptr;
-    std::vector<std::string> Errors;
-};
 
 std::string Proposal(const std::string& folder)
 {
@@ -123,7 +19,7 @@ TEST_CASE("the proposal is the program-files folder with the sub-folder, shown s
     std::filesystem::create_directories(scratch / "Programs");
     const std::string programs = (scratch / "Programs").string();
     value.SetText(programs);
-    TFolderWizard wizard;
+    TWizard wizard;
     wizard.EnterFolderPage();
     CHECK(wizard.Folder() == Proposal(programs));
     CHECK(PathOf(wizard.Form->VeltoShellTreeView1->Selected()) == programs);
@@ -142,11 +38,11 @@ TEST_CASE("the proposal is the program-files folder with the sub-folder, shown s
     SUBCASE("Back and Next again proposes afresh; Back from the finish page keeps a typed folder")
     {
         wizard.Form->edt_Folder->SetText("C:\\typed");
-        wizard.Press(wizard.Form->btn_Next);
-        wizard.Press(wizard.Form->btn_Prev);
+        wizard.Next();
+        wizard.Back();
         CHECK(wizard.Folder() == "C:\\typed");
-        wizard.Press(wizard.Form->btn_Prev);
-        wizard.Press(wizard.Form->btn_Next);
+        wizard.Back();
+        wizard.Next();
         CHECK(wizard.Folder() == Proposal(programs));
     }
 }
@@ -157,28 +53,28 @@ TEST_CASE("without a usable value the proposal falls back as the registry leaves
     SUBCASE("no value gives an empty text, as an empty value does")
     {
         value.Delete();
-        TFolderWizard wizard;
+        TWizard wizard;
         wizard.EnterFolderPage();
         CHECK(wizard.Folder() == Proposal(""));
     }
     SUBCASE("an empty value gives an empty text")
     {
         value.SetText("");
-        TFolderWizard wizard;
+        TWizard wizard;
         wizard.EnterFolderPage();
         CHECK(wizard.Folder() == Proposal(""));
     }
     SUBCASE("an expandable string is used as stored")
     {
         value.SetText("%ProgramFiles%", REG_EXPAND_SZ);
-        TFolderWizard wizard;
+        TWizard wizard;
         wizard.EnterFolderPage();
         CHECK(wizard.Folder() == Proposal("%ProgramFiles%"));
     }
     SUBCASE("a value that is not text stops the steps with the general error display")
     {
         value.SetNumber(42);
-        TFolderWizard wizard;
+        TWizard wizard;
         wizard.EnterFolderPage();
         CHECK(wizard.Errors == std::vector<std::string>{"Invalid data type for 'ProgramFilesDir'"});
         CHECK(wizard.Folder() == "c:");
@@ -192,7 +88,7 @@ TEST_CASE("a folder picked in the tree goes into the folder box with the sub-fol
     TProgramFilesValue value;
     TScratchFolder scratch;
     value.SetText(scratch.Path().string());
-    TFolderWizard wizard;
+    TWizard wizard;
     wizard.EnterFolderPage();
     Pump(200);
     REQUIRE(PathOf(wizard.Form->VeltoShellTreeView1->Selected()) == scratch.Path().string());

@@ -1,9 +1,7 @@
 // The wizard in process with a real window: the page flow, the state table and the install step.
-#include "../../setup/fm_Main.h"
 #include "../../tools/PayloadWriter.h"
 #include "../payload/HandBuiltPayload.h"
-#include "../support/ScratchFolder.h"
-#include "LibraryStart.h"
+#include "WizardHarness.h"
 
 #include <doctest.h>
 
@@ -17,115 +15,6 @@ const std::string FailurePrefix =
 const std::string FolderMessage =
     "The selected folder does not exist, and could not be created.\r\nClick OK and select another folder.";
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-// A copy of the resource-only template module with the given bytes as its "DATA" resource (none
-// when empty), loaded as data the way the program finds its own.
-class TPayloadModule {
-public:
-    explicit TPayloadModule(std::optional<std::vector<std::uint8_t>> payload)
-    {
-        const std::string path = (FFolder.Path() / "payload.dll").string();
-        REQUIRE(CopyFileA((ProgramFolder() + "payload_template.dll").c_str(), path.c_str(), FALSE));
-        if (payload) {
-            HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
-            REQUIRE(update);
-            REQUIRE(UpdateResourceA(update, MAKEINTRESOURCEA(10), "DATA", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                                    payload->data(), static_cast<DWORD>(payload->size())));
-            REQUIRE(EndUpdateResourceA(update, FALSE));
-        }
-        FModule = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        REQUIRE(FModule);
-    }
-    ~TPayloadModule() { FreeLibrary(FModule); }
-    HMODULE Get() const { return FModule; }
-
-private:
-    TScratchFolder FFolder;
-    HMODULE FModule = nullptr;
-};
-
-// The wizard on the screen, with the information box and the program's end recorded.
-class TWizard {
-public:
-    TWizard()
-    {
-        Tfrm_Main::InformationBox = [this](const std::string& text) { Messages.push_back(text); };
-        Tfrm_Main::TerminateProgram = [this] { ++Terminations; };
-        Application->OnShowException = [this](const std::string& text) { Errors.push_back(text); };
-        Form = new Tfrm_Main(Application);
-        Form->Show();
-        // The tree reports its first selection after its change delay; a person never outruns it.
-        for (int waited = 0; waited < 200; waited += 10) {
-            Application->ProcessMessages();
-            Sleep(10);
-        }
-    }
-    ~TWizard()
-    {
-        delete Form;
-        Application->OnShowException = nullptr;
-    }
-    TWizard(const TWizard&) = delete;
-    TWizard& operator=(const TWizard&) = delete;
-
-    void Press(TButton* button)
-    {
-        SendMessageA(button->Handle(), BM_CLICK, 0, 0);
-        Application->ProcessMessages();
-    }
-    void Next() { Press(Form->btn_Next); }
-    void Back() { Press(Form->btn_Prev); }
-    TTabSheet* Page() const { return Form->PageControl1->ActivePage(); }
-
-    // The buttons as the state table lists them: "-" hidden, "x" disabled.
-    std::string Buttons() const
-    {
-        std::vector<std::string> parts;
-        for (TButton* button : {Form->btn_Prev, Form->btn_Next, Form->btn_Cancel}) {
-            std::string part = button->Visible() ? button->Caption() : "-";
-            if (button->Visible() && !button->Enabled())
-                part.append(" x");
-            parts.push_back(part);
-        }
-        return parts[0] + " | " + parts[1] + " | " + parts[2];
-    }
-
-    void GoToFinish(const std::string& folder)
-    {
-        Next();
-        Form->cbx_Accept->SetChecked(true);
-        Next();
-        Form->edt_Folder->SetText(folder);
-        Next();
-    }
-
-    void Install(const TPayloadModule& module)
-    {
-        Form->PayloadModule = module.Get();
-        Next();
-    }
-
-    Tfrm_Main* Form = nullptr;
-    std::vector<std::string> Messages;
-    std::vector<std::string> Errors;
-    int Terminations = 0;
-};
-
-struct TApplicationSetUp {
-    TApplicationSetUp()
-    {
-        StartShellLibrary();
-        Application->Initialize();
-    }
-};
-
 std::string ScratchPath(const TScratchFolder& scratch, const std::string& sub = "")
 {
     return (scratch.Path() / sub).string();
@@ -137,7 +26,6 @@ TEST_SUITE("Tfrm_Main") {
 
 TEST_CASE("the first showing fills in the product and opens on the welcome page")
 {
-    TApplicationSetUp setUp;
     TWizard wizard;
     Tfrm_Main& form = *wizard.Form;
     CHECK(form.Caption() == "Setup - Velto Shell Components for Delphi 4");
@@ -167,7 +55,6 @@ TEST_CASE("the first showing fills in the product and opens on the welcome page"
 
 TEST_CASE("the pages follow the state table row by row")
 {
-    TApplicationSetUp setUp;
     TWizard wizard;
     Tfrm_Main& form = *wizard.Form;
 
@@ -221,7 +108,6 @@ TEST_CASE("the pages follow the state table row by row")
 
 TEST_CASE("Cancel closes the wizard at once, on any page, without a question")
 {
-    TApplicationSetUp setUp;
     for (int page = 0; page < 4; ++page) {
         CAPTURE(page);
         TScratchFolder scratch;
@@ -241,7 +127,6 @@ TEST_CASE("Cancel closes the wizard at once, on any page, without a question")
 
 TEST_CASE("a successful install restores every file and leaves only Exit")
 {
-    TApplicationSetUp setUp;
     TScratchFolder scratch;
     TWizard wizard;
     const std::vector<TPayloadSourceFile> files = {
@@ -274,7 +159,6 @@ TEST_CASE("a successful install restores every file and leaves only Exit")
 
 TEST_CASE("an empty payload shows success with an empty progress bar")
 {
-    TApplicationSetUp setUp;
     TScratchFolder scratch;
     TWizard wizard;
     TPayloadModule module(WritePayload({}));
@@ -287,7 +171,6 @@ TEST_CASE("an empty payload shows success with an empty progress bar")
 
 TEST_CASE("an empty folder text installs into the root of the current drive")
 {
-    TApplicationSetUp setUp;
     REQUIRE(GetDriveTypeA("T:\\") == DRIVE_FIXED);  // the test session's scratch drive
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
@@ -307,7 +190,6 @@ TEST_CASE("an empty folder text installs into the root of the current drive")
 
 TEST_CASE("a folder that cannot be made sends the user back to the folder page")
 {
-    TApplicationSetUp setUp;
     TScratchFolder scratch;
     WriteBytes(scratch / "blocker", Bytes("a file where a folder should go"));
     TWizard wizard;
@@ -323,7 +205,6 @@ TEST_CASE("a folder that cannot be made sends the user back to the folder page")
 
 TEST_CASE("every other failure shows one message with its cause and ends the program")
 {
-    TApplicationSetUp setUp;
     TScratchFolder scratch;
     std::optional<std::vector<std::uint8_t>> payload;
     std::string cause;
@@ -372,7 +253,6 @@ TEST_CASE("every other failure shows one message with its cause and ends the pro
 
 TEST_CASE("closing the window during the install lets it finish, then closes")
 {
-    TApplicationSetUp setUp;
     TScratchFolder scratch;
     TWizard wizard;
     std::vector<TPayloadSourceFile> files;
