@@ -17,12 +17,17 @@ struct TFreeDeleter {
 };
 using TInflated = std::unique_ptr<void, TFreeDeleter>;
 
-TInflated Inflate(const TPayload& payload, std::int32_t index, std::int32_t& bytes)
+// The first output space: twice the stored size.
+std::int32_t Estimate(const TPayload& payload, std::int32_t index)
 {
     const std::int64_t estimate = 2 * static_cast<std::int64_t>(payload.StoredSize(index));
+    return static_cast<std::int32_t>(std::min<std::int64_t>(estimate, std::numeric_limits<std::int32_t>::max()));
+}
+
+TInflated Inflate(const TPayload& payload, std::int32_t index, std::int32_t& bytes)
+{
     void* block = nullptr;
-    InflateBuffer(payload.StoredData(index), payload.StoredSize(index), block, bytes,
-                  static_cast<std::int32_t>(std::min<std::int64_t>(estimate, std::numeric_limits<std::int32_t>::max())));
+    InflateBuffer(payload.StoredData(index), payload.StoredSize(index), block, bytes, Estimate(payload, index));
     return TInflated(block);
 }
 
@@ -38,8 +43,15 @@ try {
     if (count < 0 || dataStart > size)
         throw EPayloadDamaged();
 
-    FData.assign(source, source + size);
-    DescramblePayload(FData.data(), FData.size(), dataStart);
+    // Copied and descrambled a slice at a time, so that each slice is descrambled while it is
+    // still in the cache instead of the whole copy being read through a second time.
+    constexpr std::size_t Slice = std::size_t{256} << 10;
+    FData.reserve(size);
+    for (std::size_t at = 0; at < size; at += Slice) {
+        const std::size_t end = std::min(size, at + Slice);
+        FData.insert(FData.end(), source + at, source + end);
+        DescramblePayload(FData.data(), end, std::max<std::uint64_t>(at, dataStart));
+    }
 
     FEntries.resize(static_cast<std::size_t>(count));
     if (count > 0)
@@ -65,11 +77,14 @@ void RestorePayload(const TPayload& payload, TPayloadFileSink& sink, const TRest
 try {
     if (progress.OnCount)
         progress.OnCount(payload.Count());
+    // One block for the whole walk: each file's contents replace the last one's in pages that are
+    // already there, so only the largest file pays for fresh memory, and nothing is copied to grow.
+    std::unique_ptr<TInflateBlock> block;
     for (std::int32_t i = 0; i < payload.Count(); ++i) {
-        std::int32_t bytes = 0;
-        TInflated contents = Inflate(payload, i, bytes);
-        sink.WriteFile(payload.Name(i), static_cast<const std::uint8_t*>(contents.get()), static_cast<std::size_t>(bytes));
-        contents.reset();
+        if (!block)
+            block = std::make_unique<TInflateBlock>();
+        const std::size_t bytes = InflateInto(*block, payload.StoredData(i), payload.StoredSize(i), Estimate(payload, i));
+        sink.WriteFile(payload.Name(i), block->Data(), bytes);
         if (progress.OnFileWritten)
             progress.OnFileWritten(i);
     }
