@@ -1,9 +1,14 @@
 // The restore benchmark: restoring 64 MiB of mixed files from a payload against bare zlib inflation
-// of the same stored streams, measured side by side in interleaved rounds of one run.
+// of the same stored streams, measured side by side in interleaved rounds of one run; and the peak
+// memory of one restore, in a process of its own.
 #include "../setup/RestorePayload.h"
 #include "../tools/PayloadWriter.h"
 #ifdef _WIN32
 #include "../setup/Win32FileSink.h"
+
+#include <windows.h>
+
+#include <psapi.h>
 #else
 #include "../tools/FolderFileSink.h"
 #endif
@@ -26,7 +31,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int Rounds = 7;
-constexpr double TargetRatio = 1.25;  // judged on the native build
+#ifdef _WIN32
+constexpr double TargetRatio = 1.5;
+#else
+constexpr double TargetRatio = 1.10;
+#endif
 constexpr std::size_t MiB = 1 << 20;
 
 using TClock = std::chrono::steady_clock;
@@ -292,10 +301,100 @@ private:
     fs::path FPath;
 };
 
+// The process's working set now and at its peak, in bytes, as the platform reports them.
+struct TWorkingSet {
+    std::size_t Current = 0, Peak = 0;
+};
+
+TWorkingSet ReadWorkingSet()
+{
+    TWorkingSet set;
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        set.Current = counters.WorkingSetSize;
+        set.Peak = counters.PeakWorkingSetSize;
+    }
+#else
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    std::size_t kilobytes;
+    while (status >> key) {
+        if ((key == "VmRSS:" || key == "VmHWM:") && status >> kilobytes)
+            (key == "VmRSS:" ? set.Current : set.Peak) = kilobytes * 1024;
+    }
+#endif
+    return set;
+}
+
+// The child's side of the memory figure: the payload read into memory as the program's resource
+// would be, then one restore; writes the working set before it and the peak after it.
+int MeasurePeak(const fs::path& payloadFile, const fs::path& folder, const fs::path& report)
+{
+    const std::vector<std::uint8_t> bytes = ReadFile(payloadFile);
+    const TWorkingSet before = ReadWorkingSet();
+    Restore(bytes, folder);
+    const TWorkingSet after = ReadWorkingSet();
+    std::ofstream(report) << before.Current << ' ' << before.Peak << ' ' << after.Peak << '\n';
+    return 0;
+}
+
+std::string OwnPath(const char* argv0)
+{
+#ifdef _WIN32
+    (void)argv0;
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length);
+#else
+    return fs::absolute(argv0).string();
+#endif
+}
+
+// Runs one restore in a process of its own, whose peak belongs to that restore alone, and prints it
+// against the budget: the payload's copy, twice the largest file, and 4 MiB.
+void PrintPeak(const char* argv0, const std::vector<std::uint8_t>& bytes, const std::vector<TExpected>& expected,
+               const TScratch& scratch)
+{
+    const fs::path payloadFile = scratch.Round(90) / "payload.bin";
+    std::ofstream(payloadFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const fs::path folder = scratch.Round(91), report = scratch.Round(92) / "peak.txt";
+    const std::string command = "\"" + OwnPath(argv0) + "\" --peak \"" + payloadFile.string() + "\" \"" +
+                                folder.string() + "\" \"" + report.string() + "\"";
+#ifdef _WIN32
+    // cmd.exe drops the outer quotes of a command line that begins with one.
+    if (std::system(("\"" + command + "\"").c_str()) != 0)
+#else
+    if (std::system(command.c_str()) != 0)
+#endif
+        throw Exception("the restore for the memory figure failed");
+    std::size_t before = 0, beforePeak = 0, peak = 0;
+    std::ifstream(report) >> before >> beforePeak >> peak;
+    if (peak == 0)
+        throw Exception("the platform reported no working set");
+    std::size_t largest = 0;
+    for (const TExpected& file : expected)
+        largest = std::max(largest, file.Size);
+    const double budget = static_cast<double>(bytes.size() + 2 * largest + 4 * MiB);
+    const double used = static_cast<double>(peak - std::min(peak, before));
+    std::printf("peak memory of a restore: working set %.1f MB before it (the payload in memory), peak %.1f MB: "
+                "%.1f MB for the restore, %.2f x the budget of payload + 2 x largest file + 4 MiB = %.1f MB "
+                "(target <= 1: %s)\n",
+                static_cast<double>(before) / 1e6, static_cast<double>(peak) / 1e6, used / 1e6, used / budget,
+                budget / 1e6, used <= budget ? "met" : "NOT MET");
+    if (beforePeak > before + MiB)
+        std::printf("  (the peak before the restore was %.1f MB already)\n", static_cast<double>(beforePeak) / 1e6);
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 try {
+    if (argc == 5 && std::string(argv[1]) == "--peak")
+        return MeasurePeak(argv[2], argv[3], argv[4]);
+
     std::vector<TExpected> expected;
     const std::vector<std::uint8_t> bytes = BuildPayload(expected);
     const TPayload reference(bytes.data(), bytes.size());
@@ -337,19 +436,15 @@ try {
 
     const double restoreSeconds = Median(total), bareSeconds = Median(bare);
     const double ratio = restoreSeconds / bareSeconds;
-#ifdef _WIN32
-    const char* verdict = "";
-#else
-    const char* verdict = ratio <= TargetRatio ? ": met" : ": NOT MET";
-#endif
-    std::printf("restore %.3f s, bare inflate %.3f s, ratio %.2f (target <= %.2f natively%s)\n", restoreSeconds,
-                bareSeconds, ratio, TargetRatio, verdict);
+    std::printf("restore %.3f s, bare inflate %.3f s, ratio %.2f (target <= %.2f: %s)\n", restoreSeconds, bareSeconds,
+                ratio, TargetRatio, ratio <= TargetRatio ? "met" : "NOT MET");
     std::printf("restore split: copy+descramble %.3f s, inflate with its blocks %.3f s, write %.3f s (medians of %d rounds)\n",
                 Median(copy), Median(inflate), Median(write), Rounds);
     std::printf("bare inflate into a fresh block per file %.3f s, ratio %.2f to bare (the allocator's share)\n",
                 Median(fresh), Median(fresh) / bareSeconds);
     std::printf("throughput: restore %.0f MB/s, bare inflate %.0f MB/s\n", megabytes / restoreSeconds,
                 megabytes / bareSeconds);
+    PrintPeak(argv[0], bytes, expected, scratch);
     return 0;
 } catch (const std::exception& e) {
     std::fprintf(stderr, "restore_bench: %s\n", e.what());

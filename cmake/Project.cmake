@@ -9,6 +9,10 @@ if(WIN32)
   enable_language(RC)
   # The program needs no DLL beyond the system's.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Compiled for size: the installer carries this code twice (itself, and the demo in its payload),
+  # and its time goes to the shell and to zlib, not to our code. The payload reader, whose loops
+  # are the restore's own share, keeps -O3 (setup/).
+  add_compile_options(-Os)
   add_library(unpack_zlib INTERFACE)
   target_link_libraries(unpack_zlib INTERFACE ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
 else()
@@ -22,6 +26,16 @@ else()
     list(APPEND UNPACK_SANITIZE -fsanitize=fuzzer-no-link)
   endif()
 endif()
+
+# Makes TARGET a release program: stripped, unused sections dropped, and no time stamp in a
+# Windows image, so that two builds of the same sources give the same bytes. Test programs keep
+# their symbols.
+function(unpack_release_program target)
+  target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
+  endif()
+endfunction()
 
 # Only the doctest folder: the cross builds must not see the host's /usr/include.
 add_library(doctest INTERFACE)
