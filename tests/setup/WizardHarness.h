@@ -93,7 +93,7 @@ public:
     ~TRecord()
     {
         if (FSeen < FItems.size())
-            FAIL_CHECK("not expected by the test: " << FWhat << " showed \"" << FItems[FSeen] << "\"");
+            FAIL_CHECK("not expected by the test: " << std::string(FWhat) << " showed \"" << FItems[FSeen] << "\"");
     }
     TRecord(const TRecord&) = delete;
     TRecord& operator=(const TRecord&) = delete;

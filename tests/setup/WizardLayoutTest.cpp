@@ -253,6 +253,27 @@ const TSettingRow Settings[] = {
     {"VeltoShellTreeView1", "HideSelection", "False"},
     {"VeltoShellTreeView1", "Indent", "19"},
 };
+
+// The texts each window shows once the wizard is up, before any page is left.
+struct TTextRow {
+    const char* Name;
+    const char* Text;
+};
+const TTextRow Texts[] = {
+    {"Label5", "LICENSE AGREEMENT"},
+    {"cbx_Accept", "I agree to the terms and conditions of this license"},
+    {"Label12", "Selected folder:"},
+    {"lbl_Folder", ""},
+    {"Label4", "Copyright (c) Velto Software"},
+    {"btn_Prev", "< Back"},
+    {"btn_Next", "Next >"},
+    {"btn_Cancel", "Cancel"},
+    {"lbl_Welcome1", "Welcome to the Velto Shell Components v1.0 Setup Wizard"},
+    {"lbl_Welcome2", "This wizard will install the Velto Shell Components v1.0 on your computer."},
+    {"lbl_Folder1", "Select the folder where you would like Velto Shell Components v1.0 to be installed, then click Next."},
+    {"lbl_Finish1", "Click Finish to install the Velto Shell Components v1.0 to the selected folder."},
+    {"lbl_Finish2", "Velto Shell Components v1.0 have been successfully installed."},
+};
 // clang-format on
 
 const TPersistent* Named(Tfrm_Main& form, const std::string& name)
@@ -284,6 +305,14 @@ TEST_CASE("every control sits where the layout puts it, with its font, colour an
     CHECK(ColorName(form.Color()) == Face);
     CHECK(form.Image1->PictureSize().cx == 130);
     CHECK(form.Image1->PictureSize().cy == 64);
+    for (const TTextRow& row : Texts) {
+        CAPTURE(row.Name);
+        auto* control = dynamic_cast<TWinControl*>(form.FindComponent(row.Name));
+        REQUIRE(control);
+        CHECK(WindowText(control->Handle()) == row.Text);
+    }
+    CHECK(WindowText(form.Label3->Handle()) == MakerWebAddress);
+    CHECK(WindowText(form.Handle()) == "Setup - Velto Shell Components for Delphi 4");
     // The page control shows no tab at all: only the buttons change pages.
     CHECK(SendMessageA(form.PageControl1->Handle(), TCM_GETITEMCOUNT, 0, 0) == 0);
 }
