@@ -129,6 +129,7 @@ try {
         {"the same with the package's payload in its image", "\"" + folder + "startup_bare_payload.exe\"", {}, 0},
         {"the same after the shell library's start", "\"" + folder + "startup_library.exe\" --shell", {}, 0},
         {"a framework form after the library's start", "\"" + folder + "startup_library.exe\" --form", {}, 0},
+        {"that form after taking the system image list", "\"" + folder + "startup_library.exe\" --imagelist", {}, 0},
         {"that form with a shell tree of the drives", "\"" + folder + "startup_library.exe\" --tree", {}, 0},
         {"Unpack.exe, its welcome page", "\"" + folder + "Unpack.exe\"", {}, 0},
     };
