@@ -141,6 +141,8 @@ public:
     {
         if (FTimer)
             KillTimer(nullptr, FTimer);
+        if (FEndTimer)
+            KillTimer(nullptr, FEndTimer);
         Current = nullptr;
     }
     TMenuDriver(const TMenuDriver&) = delete;
@@ -148,6 +150,9 @@ public:
 
     // Picks the item of that text (case ignored) instead of the fixed keys.
     std::string PickText;
+    // Clicks the item at that position instead, with the right button or the left.
+    int ClickIndex = -1;
+    bool ClickRight = false;
     TMenuSeen Seen;
 
 private:
@@ -201,6 +206,10 @@ private:
             GetWindowRect(menuWindow, &bounds);
             Seen.TopLeft = {bounds.left, bounds.top};
         }
+        if (menu && ClickIndex >= 0) {
+            Click(menuWindow, menu);
+            return;
+        }
         std::vector<WPARAM> keys = FKeys;
         if (pickIndex >= 0)
             keys.assign(static_cast<std::size_t>(pickIndex) + 1, VK_DOWN);
@@ -213,7 +222,28 @@ private:
             PostMessageA(FOwner, WM_KEYDOWN, key, 0);
     }
 
+    // Posts the button's messages at the item's middle, in screen coordinates as the menu loop reads
+    // them; a click the menu does not take leaves it open, and a later timer ends it.
+    void Click(HWND menuWindow, HMENU menu)
+    {
+        RECT item{};
+        GetMenuItemRect(nullptr, menu, static_cast<UINT>(ClickIndex), &item);
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        const UINT down = ClickRight ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+        PostMessageA(menuWindow, down, ClickRight ? MK_RBUTTON : MK_LBUTTON, at);
+        PostMessageA(menuWindow, down + 1, 0, at);
+        FEndTimer = SetTimer(nullptr, 0, 300, &TMenuDriver::EndOpenMenu);
+    }
+    static void CALLBACK EndOpenMenu(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        if (Current && Current->FEndTimer == id)
+            Current->FEndTimer = 0;
+        EndMenu();
+    }
+
     static inline TMenuDriver* Current = nullptr;
+    UINT_PTR FEndTimer = 0;
     HWND FOwner;
     std::vector<WPARAM> FKeys;
     UINT_PTR FTimer = 0;
@@ -306,6 +336,31 @@ std::vector<std::string> ClipboardFiles()
     }
     ReleaseStgMedium(&medium);
     return files;
+}
+
+// What the clipboard holds: every format offered in global memory, with its bytes.
+using TClipboardContents = std::vector<std::pair<CLIPFORMAT, std::vector<BYTE>>>;
+
+TClipboardContents ClipboardContents()
+{
+    TClipboardContents contents;
+    TComPtr<IDataObject> data;
+    TComPtr<IEnumFORMATETC> formats;
+    if (OleGetClipboard(data.put()) != S_OK || !data || data->EnumFormatEtc(DATADIR_GET, formats.put()) != S_OK ||
+        !formats)
+        return contents;
+    for (FORMATETC format; formats->Next(1, &format, nullptr) == S_OK;) {
+        format.tymed = TYMED_HGLOBAL;
+        STGMEDIUM medium{};
+        if (data->GetData(&format, &medium) != S_OK)
+            continue;
+        if (const auto* bytes = static_cast<const BYTE*>(GlobalLock(medium.hGlobal))) {
+            contents.emplace_back(format.cfFormat, std::vector<BYTE>(bytes, bytes + GlobalSize(medium.hGlobal)));
+            GlobalUnlock(medium.hGlobal);
+        }
+        ReleaseStgMedium(&medium);
+    }
+    return contents;
 }
 
 }  // namespace
@@ -424,6 +479,32 @@ TEST_CASE("a picked command is invoked with its offset from the first identifier
     CHECK((menu.References == 0 && folder.References == 0));
 }
 
+TEST_CASE("the menu takes a pick with the right button as well as the left")
+{
+    THostForm form;
+    TRecordingContextMenu menu;
+    TRecordingFolder folder;
+    folder.Menu = &menu;
+    const TIDArray ids;
+    const auto click = [&](int index, bool right) {
+        TMenuDriver driver(form.Handle());
+        driver.ClickIndex = index;
+        driver.ClickRight = right;
+        ShowShellContextMenu(form.Handle(), &folder, ids, 0, 0);
+        return driver.Seen.Shown;
+    };
+    REQUIRE(click(2, false));
+    if (menu.Invoked.size() != 1) {
+        MESSAGE("skipped: clicks posted to the open menu do not reach its loop here");
+        return;
+    }
+    CHECK(click(1, true));
+    REQUIRE(menu.Invoked.size() == 2);
+    CHECK(menu.Invoked[0].lpVerb == MAKEINTRESOURCEA(2));
+    CHECK(menu.Invoked[1].lpVerb == MAKEINTRESOURCEA(1));
+    CHECK((menu.References == 0 && folder.References == 0));
+}
+
 }  // TEST_SUITE
 
 TEST_SUITE("TCustomVeltoShellTreeView context menu") {
@@ -482,6 +563,7 @@ TEST_CASE("a context request shows the shell's menu of the selected node, or wit
 struct TCopied {
     std::vector<std::string> Files;
     DWORD Effect = 0;
+    TClipboardContents Contents;
 };
 
 TCopied CopyThroughTheMenu(const fs::path& root)
@@ -503,7 +585,7 @@ TCopied CopyThroughTheMenu(const fs::path& root)
                      MAKELPARAM(screen.x, screen.y));
         REQUIRE(driver.Seen.Shown);
     }
-    TCopied copied{ClipboardFiles(), ClipboardDropEffect()};
+    TCopied copied{ClipboardFiles(), ClipboardDropEffect(), ClipboardContents()};
     OleSetClipboard(nullptr);
     return copied;
 }
@@ -517,12 +599,59 @@ TEST_CASE("choosing Copy in the shell's menu puts the selected folder on the cli
     CHECK(fs::equivalent(fs::path(copied.Files[0]), scratch / "Alpha"));
 }
 
-// Wine's Copy and Cut offer no "Preferred DropEffect"; Windows' Copy offers DROPEFFECT_COPY.
-TEST_CASE("choosing Copy in the shell's menu runs Copy, not its neighbour Cut" * doctest::may_fail())
+// Runs the command of that text (case and '&' ignored) from the shell's own menu of the item,
+// asked for directly, and gives what it put on the clipboard.
+TClipboardContents RunShellCommandDirectly(const fs::path& item, const std::string& text)
+{
+    const TPidl pidl = PidlOf(item);
+    TComPtr<IShellFolder> parent;
+    LPCITEMIDLIST last = nullptr;
+    REQUIRE(SHBindToParent(pidl.get(), IID_IShellFolder, parent.put_void(), &last) == S_OK);
+    TComPtr<IContextMenu> menuObject;
+    parent->GetUIObjectOf(nullptr, 1, &last, IID_IContextMenu, nullptr, menuObject.put_void());
+    REQUIRE(menuObject);
+    HMENU menu = CreatePopupMenu();
+    menuObject->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_EXPLORE);
+    UINT id = 0;
+    for (int i = 0; i < GetMenuItemCount(menu) && !id; ++i) {
+        char itemText[128] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), itemText, sizeof(itemText), MF_BYPOSITION);
+        std::string plain;
+        for (const char* c = itemText; *c; ++c)
+            if (*c != '&')
+                plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+        if (plain == text)
+            id = GetMenuItemID(menu, i);
+    }
+    DestroyMenu(menu);
+    REQUIRE(id != 0);
+    OleSetClipboard(nullptr);
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof(info);
+    info.lpVerb = MAKEINTRESOURCEA(id - 1);
+    info.nShow = SW_SHOWNORMAL;
+    menuObject->InvokeCommand(&info);
+    TClipboardContents contents = ClipboardContents();
+    OleSetClipboard(nullptr);
+    return contents;
+}
+
+TEST_CASE("choosing Copy in the shell's menu leaves what the shell's own Copy leaves, not what Cut does")
 {
     TScratchFolder scratch;
     fs::create_directory(scratch / "Alpha");
-    CHECK(CopyThroughTheMenu(scratch.Path()).Effect == DROPEFFECT_COPY);
+    const TClipboardContents directCopy = RunShellCommandDirectly(scratch / "Alpha", "copy");
+    const TClipboardContents directCut = RunShellCommandDirectly(scratch / "Alpha", "cut");
+    REQUIRE_FALSE(directCopy.empty());
+    const TCopied copied = CopyThroughTheMenu(scratch.Path());
+    REQUIRE(copied.Files.size() == 1);
+    CHECK(copied.Contents == directCopy);
+    if (directCopy == directCut) {
+        MESSAGE("skipped: the shell's Copy and Cut leave the same clipboard here, so picking Cut instead of "
+                "Copy cannot be told");
+        return;
+    }
+    CHECK(copied.Contents != directCut);
 }
 
 }  // TEST_SUITE
