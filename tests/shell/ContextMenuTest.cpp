@@ -118,6 +118,139 @@ public:
     }
 };
 
+// The text of a menu item without '&', in lower case.
+std::string PlainMenuText(HMENU menu, int position)
+{
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof(text), MF_BYPOSITION);
+    std::string plain;
+    for (const char* c = text; *c; ++c)
+        if (*c != '&')
+            plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    return plain;
+}
+
+// A thin forwarding wrapper around the real shell's IContextMenu of an item, which records what the
+// routine asks of it; it exists only to watch the real menu, and changes no answer.
+class TWatchedShellMenu final : public IContextMenu2 {
+public:
+    TComPtr<IContextMenu> Real;
+    ULONG References = 0;
+    std::vector<UINT> Query;  // indexMenu, idCmdFirst, idCmdLast, flags
+    UINT CopyId = 0;          // the identifier the real menu gave its Copy command
+    std::vector<CMINVOKECOMMANDINFO> Invoked;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IContextMenu || iid == IID_IContextMenu2) {
+            *object = static_cast<IContextMenu2*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
+    ULONG STDMETHODCALLTYPE Release() override { return --References; }
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override
+    {
+        Query = {index, first, last, flags};
+        const HRESULT result = Real->QueryContextMenu(menu, index, first, last, flags);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            if (PlainMenuText(menu, i) == "copy")
+                CopyId = GetMenuItemID(menu, i);
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override
+    {
+        Invoked.push_back(*info);
+        return Real->InvokeCommand(info);
+    }
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR id, UINT type, UINT* reserved, CHAR* name, UINT size) override
+    {
+        return Real->GetCommandString(id, type, reserved, name, size);
+    }
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        const TComPtr<IContextMenu2> real = Real.Query<IContextMenu2>(IID_IContextMenu2);
+        return real ? real->HandleMenuMsg(message, wParam, lParam) : E_NOTIMPL;
+    }
+};
+
+// A thin forwarding wrapper around a real shell folder whose context menus it hands out watched.
+class TWatchingFolder final : public IShellFolder {
+public:
+    TWatchingFolder(IShellFolder* real, TWatchedShellMenu& menu) : FReal(real), FMenu(menu) {}
+    ULONG References = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IShellFolder) {
+            *object = static_cast<IShellFolder*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
+    ULONG STDMETHODCALLTYPE Release() override { return --References; }
+    HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY items, REFIID iid,
+                                            UINT* reserved, void** object) override
+    {
+        if (iid != IID_IContextMenu)
+            return FReal->GetUIObjectOf(owner, count, items, iid, reserved, object);
+        *object = nullptr;
+        const HRESULT result =
+            FReal->GetUIObjectOf(owner, count, items, IID_IContextMenu, reserved, FMenu.Real.put_void());
+        return FMenu.Real ? FMenu.QueryInterface(iid, object) : result;
+    }
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND owner, IBindCtx* context, LPWSTR name, ULONG* eaten,
+                                               PIDLIST_RELATIVE* idList, ULONG* attributes) override
+    {
+        return FReal->ParseDisplayName(owner, context, name, eaten, idList, attributes);
+    }
+    HRESULT STDMETHODCALLTYPE EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** items) override
+    {
+        return FReal->EnumObjects(owner, flags, items);
+    }
+    HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE idList, IBindCtx* context, REFIID iid,
+                                           void** object) override
+    {
+        return FReal->BindToObject(idList, context, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE idList, IBindCtx* context, REFIID iid,
+                                            void** object) override
+    {
+        return FReal->BindToStorage(idList, context, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) override
+    {
+        return FReal->CompareIDs(column, a, b);
+    }
+    HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** object) override
+    {
+        return FReal->CreateViewObject(owner, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
+    {
+        return FReal->GetAttributesOf(count, items, attributes);
+    }
+    HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET* name) override
+    {
+        return FReal->GetDisplayNameOf(item, flags, name);
+    }
+    HRESULT STDMETHODCALLTYPE SetNameOf(HWND owner, PCUITEMID_CHILD item, LPCWSTR name, SHGDNF flags,
+                                        PITEMID_CHILD* result) override
+    {
+        return FReal->SetNameOf(owner, item, name, flags, result);
+    }
+
+private:
+    IShellFolder* FReal;
+    TWatchedShellMenu& FMenu;
+};
+
 // What the menu looked like while it was open.
 struct TMenuSeen {
     bool Shown = false;
@@ -505,6 +638,37 @@ TEST_CASE("the menu takes a pick with the right button as well as the left")
     CHECK((menu.References == 0 && folder.References == 0));
 }
 
+TEST_CASE("the real shell's menu, watched through a wrapper, gets the flags and range and runs the picked Copy")
+{
+    TScratchFolder scratch;
+    fs::create_directory(scratch / "Alpha");
+    THostForm form;
+    const TPidl alpha = PidlOf(scratch / "Alpha");
+    TComPtr<IShellFolder> parent;
+    LPCITEMIDLIST last = nullptr;
+    REQUIRE(SHBindToParent(alpha.get(), IID_IShellFolder, parent.put_void(), &last) == S_OK);
+    TWatchedShellMenu menu;
+    TWatchingFolder folder(parent.get(), menu);
+    OleSetClipboard(nullptr);
+    {
+        TMenuDriver driver(form.Handle());
+        driver.PickText = "copy";
+        ShowShellContextMenu(form.Handle(), &folder, TIDArray{last}, 5, 5);
+        REQUIRE(driver.Seen.Shown);
+    }
+    CHECK(menu.Query == std::vector<UINT>{0, 1, 0x7FFF, CMF_EXPLORE});
+    REQUIRE(menu.CopyId != 0);
+    REQUIRE(menu.Invoked.size() == 1);
+    CHECK(menu.Invoked[0].lpVerb == MAKEINTRESOURCEA(menu.CopyId - 1));
+    CHECK(menu.Invoked[0].hwnd == form.Handle());
+    const std::vector<std::string> files = ClipboardFiles();
+    OleSetClipboard(nullptr);
+    REQUIRE(files.size() == 1);
+    CHECK(fs::equivalent(fs::path(files[0]), scratch / "Alpha"));
+    menu.Real.reset();
+    CHECK((menu.References == 0 && folder.References == 0));
+}
+
 }  // TEST_SUITE
 
 TEST_SUITE("TCustomVeltoShellTreeView context menu") {
@@ -613,16 +777,9 @@ TClipboardContents RunShellCommandDirectly(const fs::path& item, const std::stri
     HMENU menu = CreatePopupMenu();
     menuObject->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_EXPLORE);
     UINT id = 0;
-    for (int i = 0; i < GetMenuItemCount(menu) && !id; ++i) {
-        char itemText[128] = {};
-        GetMenuStringA(menu, static_cast<UINT>(i), itemText, sizeof(itemText), MF_BYPOSITION);
-        std::string plain;
-        for (const char* c = itemText; *c; ++c)
-            if (*c != '&')
-                plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-        if (plain == text)
+    for (int i = 0; i < GetMenuItemCount(menu) && !id; ++i)
+        if (PlainMenuText(menu, i) == text)
             id = GetMenuItemID(menu, i);
-    }
     DestroyMenu(menu);
     REQUIRE(id != 0);
     OleSetClipboard(nullptr);
