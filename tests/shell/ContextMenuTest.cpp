@@ -321,12 +321,7 @@ private:
         HMENU menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;
         int pickIndex = -1;
         for (int i = 0, selectable = 0; menu && i < GetMenuItemCount(menu); ++i) {
-            char text[128] = {};
-            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
-            std::string plain;
-            for (const char* c = text; *c; ++c)
-                if (*c != '&')
-                    plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+            const std::string plain = PlainMenuText(menu, i);
             Seen.Texts.push_back(plain);
             if (plain.empty())
                 continue;

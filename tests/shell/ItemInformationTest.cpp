@@ -12,21 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using enum TVeltoSpecialFolder;
 
-// What SHGetFileInfoA gives for a PIDL: its return value and the record it filled.
-struct TShellAnswer {
-    DWORD_PTR Result = 0;
-    SHFILEINFOA Info{};
-};
-
-// Asks the shell itself; the record starts cleared, with dwAttributes preset as the caller says.
-TShellAnswer AskShell(LPCITEMIDLIST idList, UINT flags, DWORD presetAttributes = 0)
-{
-    TShellAnswer answer;
-    answer.Info.dwAttributes = presetAttributes;
-    answer.Result = SHGetFileInfoA(reinterpret_cast<LPCSTR>(idList), 0, &answer.Info, sizeof(answer.Info), flags);
-    return answer;
-}
-
 // Items that answer differently: a folder with a sub-folder, a leaf folder, a file, a virtual
 // folder and the desktop.
 struct TItems {
@@ -128,10 +113,11 @@ TEST_CASE("GetIDListAttributes presets the mask, and asks for only those attribu
         for (const auto& [name, pidl] : items.List) {
             CAPTURE(name);
             CAPTURE(mask);
-            const DWORD expected = AskShell(pidl.get(), mask ? SpecifiedAttributeFlags : AttributeFlags, mask).Info.dwAttributes;
+            const DWORD expected =
+                AskShell(pidl.get(), mask ? SpecifiedAttributeFlags : AttributeFlags, mask).Info.dwAttributes;
             CHECK(GetIDListAttributes(pidl.get(), mask) == expected);
-            toldApart[mask != 0] +=
-                expected != AskShell(pidl.get(), mask ? AttributeFlags : SpecifiedAttributeFlags, mask).Info.dwAttributes;
+            const UINT otherFlags = mask ? AttributeFlags : SpecifiedAttributeFlags;
+            toldApart[mask != 0] += expected != AskShell(pidl.get(), otherFlags, mask).Info.dwAttributes;
         }
     // The virtual folders answer a non-zero mask; without them a dropped SHGFI_ATTR_SPECIFIED would pass.
     CHECK(toldApart[1] > 0);

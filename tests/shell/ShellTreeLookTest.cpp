@@ -18,15 +18,6 @@ namespace fs = std::filesystem;
 using enum TVeltoShellObjectType;
 using TTexts = std::vector<std::string>;
 
-// The record SHGetFileInfoA fills for a PIDL, with dwAttributes preset as the caller says.
-SHFILEINFOA AskShell(LPCITEMIDLIST idList, UINT flags, DWORD presetAttributes = 0)
-{
-    SHFILEINFOA info{};
-    info.dwAttributes = presetAttributes;
-    SHGetFileInfoA(reinterpret_cast<LPCSTR>(idList), 0, &info, sizeof(info), SHGFI_PIDL | flags);
-    return info;
-}
-
 constexpr DWORD HiddenBit = 0x80000;  // the bit the tree dims an item by
 constexpr DWORD ShownMask = SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_FOLDER;
 
@@ -42,11 +33,11 @@ struct TExpectedLook {
 
 TExpectedLook ExpectedLook(LPCITEMIDLIST idList)
 {
-    const DWORD attributes =
-        AskShell(idList, SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED, SFGAO_HASSUBFOLDER | HiddenBit | SFGAO_SHARE).dwAttributes;
-    return {AskShell(idList, SHGFI_DISPLAYNAME).szDisplayName,
-            AskShell(idList, SHGFI_SYSICONINDEX | SHGFI_SMALLICON).iIcon,
-            AskShell(idList, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON).iIcon,
+    const DWORD attributes = AskShell(idList, SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED,
+                                      SFGAO_HASSUBFOLDER | HiddenBit | SFGAO_SHARE).Info.dwAttributes;
+    return {AskShell(idList, SHGFI_DISPLAYNAME).Info.szDisplayName,
+            AskShell(idList, SHGFI_SYSICONINDEX | SHGFI_SMALLICON).Info.iIcon,
+            AskShell(idList, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON).Info.iIcon,
             (attributes & SFGAO_SHARE) ? 0 : -1,
             (attributes & HiddenBit) != 0,
             (attributes & SFGAO_HASSUBFOLDER) != 0};
@@ -80,7 +71,7 @@ struct TLookTree {
         fs::create_directory(Root / "Hidden");
         SetFileAttributesW((Root / "Hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
         WriteBytes(Root / "note.txt", Bytes("note"));
-        FileName = AskShell(PidlOf(Root / "note.txt").get(), SHGFI_DISPLAYNAME).szDisplayName;
+        FileName = AskShell(PidlOf(Root / "note.txt").get(), SHGFI_DISPLAYNAME).Info.szDisplayName;
     }
 };
 
@@ -141,10 +132,10 @@ TDirectListing ListDirectly(LPCITEMIDLIST folderIDList)
         return listing;
     for (TPidl child; items->Next(1, child.put(), nullptr) == S_OK && child;) {
         const TPidl absolute(ConcatIDLists(folderIDList, child.get()));
-        const DWORD attributes =
-            AskShell(absolute.get(), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED, ShownMask | SFGAO_SHARE).dwAttributes;
+        const DWORD attributes = AskShell(absolute.get(), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED,
+                                          ShownMask | SFGAO_SHARE).Info.dwAttributes;
         if (attributes & ShownMask)
-            listing.Shown.push_back(AskShell(absolute.get(), SHGFI_DISPLAYNAME).szDisplayName);
+            listing.Shown.push_back(AskShell(absolute.get(), SHGFI_DISPLAYNAME).Info.szDisplayName);
         else
             ++listing.KeptOut;
         listing.Shared += (attributes & SFGAO_SHARE) != 0;
@@ -190,9 +181,8 @@ TEST_CASE("the control draws with the system's small image list, also in a new w
 {
     TLookHost host;
     host.Tree->SetRoot(TVeltoRootFolder("sfDrives"));
-    SHFILEINFOA info{};
-    const auto shellSmall = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-        reinterpret_cast<LPCSTR>(GetDesktopIDList()), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    const auto shellSmall =
+        reinterpret_cast<HIMAGELIST>(AskShell(GetDesktopIDList(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON).Result);
     REQUIRE(shellSmall);
     const auto normalList = [&] {
         return reinterpret_cast<HIMAGELIST>(SendMessageA(host.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
