@@ -1,6 +1,5 @@
 // The install step's folder text: too long or too deep for the platform, it sends the user back to
 // the folder page instead of crashing.
-#include "../../setup/FolderPath.h"
 #include "../../tools/PayloadWriter.h"
 #include "WizardHarness.h"
 
@@ -26,7 +25,7 @@ TEST_CASE("a folder text the platform cannot take gives the folder message and t
     TScratchFolder scratch;
     const std::string base = scratch.Path().string();
     std::string text;
-    SUBCASE("just past the limit of the A functions") { text = Levels(base, "level", MaxFolderTextLength); }
+    SUBCASE("just past the limit of the A functions") { text = Levels(base, "level", MAX_PATH - 1); }
     SUBCASE("tens of thousands of levels") { text = Levels(base, "d", 60'000); }
     SUBCASE("a quarter of a megabyte in one name") { text = base + "\\" + std::string(1 << 18, 'x'); }
 

@@ -139,11 +139,12 @@ TEST_CASE("missing folders are made outermost first, each one character-aware")
     }
     SUBCASE("a text longer than the platform takes is refused before anything is made")
     {
+        // MAX_PATH characters, and the NUL after them: one too many.
         const std::string base = Ansi(scratch.Path()) + "\\";
         std::string text = base;
-        while (text.size() < MaxFolderTextLength)
+        while (text.size() < MAX_PATH)
             text += "d\\";
-        text.resize(MaxFolderTextLength + 1);
+        text.resize(MAX_PATH);
         CHECK_FALSE(ForceDirectories(text, 1252));
         // Tens of thousands of levels: one refusal, no descent through them.
         std::string deep = base;
@@ -155,10 +156,9 @@ TEST_CASE("missing folders are made outermost first, each one character-aware")
     SUBCASE("the limit counts characters, and a double-byte character is one")
     {
         std::string text = Ansi(scratch.Path());
-        while (text.size() <= MaxFolderTextLength)
+        while (text.size() < MAX_PATH)
             text += "\\" + So;
-        REQUIRE(MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0) <
-                static_cast<int>(MaxFolderTextLength));
+        REQUIRE(MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0) < MAX_PATH - 1);
         CHECK(ForceDirectories(text, 932));
         CHECK(std::filesystem::is_directory(std::filesystem::path(scratch.Path()) / L"\u30BD" / L"\u30BD"));
     }
