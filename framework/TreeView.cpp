@@ -700,6 +700,15 @@ void TCustomTreeView::CancelChange()
     FChangeNode = nullptr;
 }
 
+void TCustomTreeView::ReportPendingChange()
+{
+    if (!FChangePending)
+        return;
+    TTreeNode* node = FChangeNode;
+    CancelChange();
+    Change(node);
+}
+
 void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes)
 {
     CancelChange();

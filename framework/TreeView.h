@@ -273,6 +273,9 @@ public:
     // Milliseconds a selection must stay before it is reported.
     int ChangeDelay() const { return FChangeDelay; }
     void SetChangeDelay(int value) { FChangeDelay = value; }
+    // Makes the change report that waits for its delay now, as its timer would; nothing when none
+    // waits. For a caller that must see the selection settled before it reads it.
+    void ReportPendingChange();
     // The node at a point of the client area (on its text, image or button row); nullptr for none.
     TTreeNode* GetNodeAt(int x, int y);
 
