@@ -1,13 +1,26 @@
-// The counting IMallocSpy behind StartMallocSpy: it tracks the address of every live block it saw.
+// The counting IMallocSpy behind StartMallocSpy: it tracks every live block it saw, and keeps the
+// blocks freed through it in a quarantine, filled with a pattern, so that a freed PIDL is neither
+// read back intact nor handed out again while later frees pass.
 #include "MallocSpy.h"
 
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
+#include <cstring>
+#include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace {
+
+// What a freed block reads as: item sizes of 0xDDDD, pointers into unmapped memory.
+constexpr unsigned char FreedByte = 0xDD;
+// Freed blocks kept back, counted in bytes and in blocks; the oldest go back to the allocator.
+constexpr std::size_t QuarantineBudget = std::size_t{1} << 20;
+constexpr std::size_t QuarantineBlocks = 8192;
 
 class TCountingSpy final : public IMallocSpy {
 public:
@@ -24,23 +37,50 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T cbRequest) override { return cbRequest; }
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T cbRequest) override
+    {
+        AllocSize = cbRequest;
+        return cbRequest;
+    }
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override
     {
         if (actual) {
             std::lock_guard lock(FMutex);
-            FLive.insert(actual);
+            FLive[actual] = AllocSize;
         }
         return actual;
     }
 
+    // The allocator frees what this returns: nothing while the block waits in the quarantine, the
+    // oldest waiting block once the quarantine is full. A block the spy never saw (allocated
+    // before it was registered) goes back at once.
     void* STDMETHODCALLTYPE PreFree(void* request, WINBOOL) override
     {
-        if (request) {
-            std::lock_guard lock(FMutex);
-            FLive.erase(request);
+        if (!request)
+            return request;
+        std::lock_guard lock(FMutex);
+        const auto live = FLive.find(request);
+        if (live == FLive.end()) {
+            if (!FQuarantined.contains(request))
+                return request;
+            ++FFreedTwice;
+            std::fprintf(stderr, "CRASH GUARD: task-allocator block %p freed twice\n", request);
+            std::fflush(stderr);
+            return nullptr;
         }
-        return request;
+        const SIZE_T size = live->second;
+        FLive.erase(live);
+        std::memset(request, FreedByte, size);
+        FQueue.emplace_back(request, size);
+        FQuarantined.insert(request);
+        FQueuedBytes += size;
+        if (FQueuedBytes <= QuarantineBudget && FQueue.size() <= QuarantineBlocks)
+            return nullptr;
+        const auto [oldest, oldestSize] = FQueue.front();
+        FQueue.pop_front();
+        FQuarantined.erase(oldest);
+        FQueuedBytes -= oldestSize;
+        return oldest;
     }
     void STDMETHODCALLTYPE PostFree(WINBOOL) override {}
 
@@ -58,7 +98,7 @@ public:
         if (actual || ReallocSize == 0)
             FLive.erase(ReallocRequest);
         if (actual)
-            FLive.insert(actual);
+            FLive[actual] = ReallocSize;
         return actual;
     }
 
@@ -74,15 +114,26 @@ public:
         std::lock_guard lock(FMutex);
         return FLive.size();
     }
+    std::size_t FreedTwice()
+    {
+        std::lock_guard lock(FMutex);
+        return FFreedTwice;
+    }
 
 private:
     std::mutex FMutex;
-    std::unordered_set<void*> FLive;
-    // Pre- and PostRealloc come in pairs on the reallocating thread.
+    std::unordered_map<void*, SIZE_T> FLive;
+    std::deque<std::pair<void*, SIZE_T>> FQueue;  // oldest first
+    std::unordered_set<void*> FQuarantined;
+    std::size_t FQueuedBytes = 0;
+    std::size_t FFreedTwice = 0;
+    // Pre- and PostAlloc, and Pre- and PostRealloc, come in pairs on the allocating thread.
+    static thread_local SIZE_T AllocSize;
     static thread_local void* ReallocRequest;
     static thread_local SIZE_T ReallocSize;
 };
 
+thread_local SIZE_T TCountingSpy::AllocSize = 0;
 thread_local void* TCountingSpy::ReallocRequest = nullptr;
 thread_local SIZE_T TCountingSpy::ReallocSize = 0;
 
@@ -94,6 +145,9 @@ TCountingSpy& Spy()
 }
 bool Registered = false;
 
+// From the start of the program, so that every freed PIDL goes through the quarantine.
+[[maybe_unused]] const bool RegisteredAtStart = StartMallocSpy();
+
 }  // namespace
 
 bool StartMallocSpy()
@@ -104,3 +158,5 @@ bool StartMallocSpy()
 }
 
 std::size_t LiveTaskBlocks() { return Spy().Live(); }
+
+std::size_t TaskBlocksFreedTwice() { return Spy().FreedTwice(); }

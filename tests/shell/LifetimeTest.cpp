@@ -1,0 +1,358 @@
+// TVeltoShellTreeView under re-entry: handlers that refresh, rebuild or remake the window while the
+// tree is expanding, shell changes announced inside an expansion, a fill without a window, and the
+// companions of a tree that is gone or that raise. Every freed node and PIDL is poisoned by the
+// test allocator, so a use after free crashes here.
+#include "../../package/demo/DemoCompanions.h"
+#include "../../shell/VeltoShellTreeView.h"
+#include "../framework/ControlTestHelpers.h"
+#include "../support/MallocSpy.h"
+#include "../support/ScratchFolder.h"
+#include "ShellTestHelpers.h"
+
+#include <doctest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using enum TVeltoShellObjectType;
+
+void PumpFor(int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        Application->ProcessMessages();
+        Sleep(1);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+// Alpha (with Inner), beta, Gamma (with G1) and file.txt.
+struct TLifetimeScratch {
+    TScratchFolder Folder;
+    fs::path Root = Folder.Path();
+
+    TLifetimeScratch()
+    {
+        fs::create_directories(Root / "Alpha" / "Inner");
+        fs::create_directory(Root / "beta");
+        fs::create_directories(Root / "Gamma" / "G1");
+        WriteBytes(Root / "file.txt", Bytes("x"));
+    }
+    std::string operator/(const std::string& relative) const { return (Root / relative).make_preferred().string(); }
+};
+
+TTreeNode* Child(const TTreeNode* node, const std::string& text)
+{
+    for (TTreeNode* child = node ? node->getFirstChild() : nullptr; child; child = child->getNextSibling())
+        if (child->Text() == text)
+            return child;
+    return nullptr;
+}
+
+// A shell tree on a host form. Once armed, the first OnExpanding of the named node runs the action;
+// Clears counts the times the whole tree was cleared (its root node deleted).
+struct TLifetimeHost {
+    int Clears = 0;
+    std::string ArmedFor;
+    std::function<void()> Action;
+    THostForm Form;
+    TVeltoShellTreeView* Tree = new TVeltoShellTreeView(&Form);
+
+    // Loaded as a form text loads it: with autoRefresh the notifier listens afterwards.
+    explicit TLifetimeHost(const std::string& root, bool autoRefresh = false)
+    {
+        Tree->SetParent(&Form);
+        Tree->SetAlign(alClient);
+        Tree->SetAutoRefresh(autoRefresh);
+        Tree->OnDeletion = [this](TObject*, TTreeNode* node) { Clears += node->Level() == 0; };
+        Tree->OnExpanding = [this](TObject*, TTreeNode* node, bool&) {
+            if (Action && node->Text() == ArmedFor)
+                std::exchange(Action, nullptr)();
+        };
+        Tree->BeginLoading();
+        Tree->SetRoot(TVeltoRootFolder(root));
+        Tree->EndLoading();
+    }
+    void Arm(const std::string& node, std::function<void()> action)
+    {
+        ArmedFor = node;
+        Action = std::move(action);
+    }
+    TTreeNode* RootNode() const { return Tree->Items()->GetFirstNode(); }
+    int TopLevelNodes() const
+    {
+        int count = 0;
+        for (TTreeNode* node = RootNode(); node; node = node->getNextSibling())
+            ++count;
+        return count;
+    }
+    std::string SelectedText() const { return Tree->Selected() ? Tree->Selected()->Text() : "(none)"; }
+};
+
+// Makes a folder and tells the shell, which tells this process's registered windows at once.
+void MakeFolderAndAnnounce(const fs::path& folder)
+{
+    fs::create_directory(folder);
+    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder.string().c_str(), nullptr);
+}
+
+// --- What a handler does to the tree inside OnExpanding, and on which way the expansion comes
+
+enum class TReentry { Refresh, Root, ObjectTypes, Recreate };
+enum class TWay { User, SelectPath, RefreshTree };
+
+const char* NameOf(TReentry reentry)
+{
+    constexpr const char* names[] = {"RefreshTree", "Root", "ObjectTypes", "RecreateWnd"};
+    return names[static_cast<int>(reentry)];
+}
+
+const char* NameOf(TWay way)
+{
+    constexpr const char* names[] = {"a user expansion", "SelectPath", "a RefreshTree re-expansion"};
+    return names[static_cast<int>(way)];
+}
+
+void Reenter(TLifetimeHost& host, const TLifetimeScratch& scratch, TReentry reentry)
+{
+    switch (reentry) {
+    case TReentry::Refresh: host.Tree->RefreshTree(); break;
+    case TReentry::Root: host.Tree->SetRoot(TVeltoRootFolder(scratch / "Gamma")); break;
+    case TReentry::ObjectTypes: host.Tree->SetObjectTypes({otFolders, otNonFolders}); break;
+    case TReentry::Recreate: host.Tree->RecreateWnd(); break;
+    }
+}
+
+// Expands Alpha the given way, with the handler armed for Alpha's first OnExpanding.
+void ExpandAlpha(TLifetimeHost& host, const TLifetimeScratch& scratch, TWay way, std::function<void()> action)
+{
+    switch (way) {
+    case TWay::User: {
+        host.Tree->SetSelected(Child(host.RootNode(), "Alpha"));
+        host.Arm("Alpha", std::move(action));
+        // The native control's own expansion, as the Right key makes it.
+        SendMessageA(host.Tree->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+        break;
+    }
+    case TWay::SelectPath:
+        host.Arm("Alpha", std::move(action));
+        host.Tree->SelectPath(scratch / "Alpha/Inner");
+        break;
+    case TWay::RefreshTree:
+        host.Tree->SelectPath(scratch / "Alpha/Inner");
+        host.Arm("Alpha", std::move(action));
+        host.Tree->RefreshTree();
+        break;
+    }
+}
+
+// What the tree shows once the message loop has run: the request made inside the expansion has
+// been carried out once, after the expansion, and the tree stands as that request leaves it.
+struct TReentryCase {
+    TReentry Reentry;
+    TWay Way;
+    int ClearsDuring;  // while the way runs
+    int ClearsAfter;   // once the waiting request has run
+    const char* Root;
+    const char* Selected;
+    bool AlphaExpanded;
+};
+
+constexpr TReentryCase ReentryCases[] = {
+    // A refresh keeps what the expansion opened and selected.
+    {TReentry::Refresh, TWay::User, 0, 1, "", "Alpha", true},
+    {TReentry::Refresh, TWay::SelectPath, 0, 1, "", "Inner", true},
+    {TReentry::Refresh, TWay::RefreshTree, 1, 2, "", "Inner", true},
+    // A new root or new object types rebuild afterwards: the root expanded and selected.
+    {TReentry::Root, TWay::User, 0, 1, "Gamma", "Gamma", false},
+    {TReentry::Root, TWay::SelectPath, 0, 1, "Gamma", "Gamma", false},
+    {TReentry::Root, TWay::RefreshTree, 1, 2, "Gamma", "Gamma", false},
+    {TReentry::ObjectTypes, TWay::User, 0, 1, "", "", false},
+    {TReentry::ObjectTypes, TWay::SelectPath, 0, 1, "", "", false},
+    {TReentry::ObjectTypes, TWay::RefreshTree, 1, 2, "", "", false},
+    // A new window loses the nodes at once; the expansion ends there and the fill comes after.
+    {TReentry::Recreate, TWay::User, 1, 1, "", "", false},
+    {TReentry::Recreate, TWay::SelectPath, 1, 1, "", "", false},
+    {TReentry::Recreate, TWay::RefreshTree, 2, 2, "", "", false},
+};
+
+void CheckReentry(const TReentryCase& row)
+{
+    TLifetimeScratch scratch;
+    TLifetimeHost host(scratch.Root.string());
+    const std::string rootText = *row.Root ? row.Root : scratch.Root.filename().string();
+    const std::string selected = *row.Selected ? row.Selected : rootText;
+    ExpandAlpha(host, scratch, row.Way, [&] { Reenter(host, scratch, row.Reentry); });
+    CHECK_FALSE(host.Action);
+    CHECK(host.Clears == row.ClearsDuring);
+    CHECK(host.Tree->Items()->UpdateCount() == 0);
+    PumpFor(100);
+    CHECK(host.Clears == row.ClearsAfter);
+    REQUIRE(host.TopLevelNodes() == 1);
+    CHECK(host.RootNode()->Text() == rootText);
+    CHECK(host.RootNode()->Expanded());
+    CHECK(host.SelectedText() == selected);
+    CHECK((Child(host.RootNode(), "Alpha") && Child(host.RootNode(), "Alpha")->Expanded()) == row.AlphaExpanded);
+    CHECK((Child(host.RootNode(), "file.txt") || Child(host.RootNode(), "file")) ==
+          (row.Reentry == TReentry::ObjectTypes));
+}
+
+// --- Companions
+
+// A list view that takes the folder of MsgIdSetRoot as its own, as a companion must, and then
+// raises while Raising is set.
+class TRaisingListView : public TCustomListView {
+public:
+    using TCustomListView::TCustomListView;
+    bool Raising = true;
+    int Received = 0;
+
+protected:
+    void WndProc(TMessage& message) override
+    {
+        if (message.Msg == MsgIdSetRoot) {
+            const TPidl folder(reinterpret_cast<LPITEMIDLIST>(message.LParam));
+            ++Received;
+            if (Raising)
+                throw Exception("the companion refuses");
+            return;
+        }
+        TCustomListView::WndProc(message);
+    }
+};
+
+}  // namespace
+
+TEST_SUITE("TVeltoShellTreeView lifetimes") {
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExpanding ends that expansion safely" * doctest::skip())
+{
+    for (const TReentryCase& row : ReentryCases) {
+        const std::string name = std::string(NameOf(row.Reentry)) + " during " + NameOf(row.Way);
+        SUBCASE(name.c_str())
+        {
+            CheckReentry(row);
+        }
+    }
+}
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after the expansion" * doctest::skip())
+{
+    TLifetimeScratch scratch;
+    TLifetimeHost host(scratch.Root.string(), true);
+    REQUIRE(host.Tree->Notifier()->Active());
+    host.Arm("Alpha", [&] {
+        MakeFolderAndAnnounce(scratch.Root / "Alpha" / "New");
+        MakeFolderAndAnnounce(scratch.Root / "Later");
+    });
+    host.Tree->SelectPath(scratch / "Alpha/Inner");
+    // The expansion listed the new folder itself; the tree is not refreshed yet.
+    CHECK(host.Clears == 0);
+    CHECK(host.SelectedText() == "Inner");
+    CHECK_FALSE(Child(host.RootNode(), "Later"));
+    PumpFor(100);
+    CHECK(host.Clears == 1);
+    CHECK(Child(host.RootNode(), "Later"));
+    REQUIRE(Child(host.RootNode(), "Alpha"));
+    CHECK(Child(Child(host.RootNode(), "Alpha"), "New"));
+    CHECK(host.SelectedText() == "Inner");
+    PumpFor(100);
+    CHECK(host.Clears == 1);
+}
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("FillRoot on a tree without a window makes the window and one root node" * doctest::skip())
+{
+    THostForm form;
+    auto* tree = new TVeltoShellTreeView(&form);
+    tree->SetParent(&form);
+    tree->SetAutoRefresh(false);
+    REQUIRE_FALSE(tree->HandleAllocated());
+    tree->FillRoot();
+    CHECK(tree->HandleAllocated());
+    TTreeNode* root = tree->Items()->GetFirstNode();
+    REQUIRE(root);
+    CHECK(root->getNextSibling() == nullptr);
+    CHECK(IsDesktopIDList(static_cast<LPCITEMIDLIST>(root->Data())));
+    CHECK(root->Expanded());
+    CHECK(tree->Items()->Count() == 1 + root->Count());
+}
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("a companion told of a tree that was destroyed before the message came ignores it" * doctest::skip())
+{
+    TLifetimeScratch scratch;
+    THostForm form;
+    auto* tree = new TVeltoShellTreeView(&form);
+    auto* list = new TDemoShellListView(&form);
+    auto* combo = new TDemoShellComboBox(&form);
+    for (TWinControl* control : {static_cast<TWinControl*>(tree), static_cast<TWinControl*>(list),
+                                 static_cast<TWinControl*>(combo)})
+        control->SetParent(&form);
+    tree->SetAutoRefresh(false);
+    tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    tree->SetListView(list);
+    tree->SetComboBox(combo);
+    delete tree;
+    PumpFor(100);
+    // The folder messages carry copies that outlive the tree; the tree itself is not taken.
+    CHECK(SameIDLists(list->Folder(), PidlOf(scratch.Root).get()));
+    CHECK(SameIDLists(combo->Folder(), PidlOf(scratch.Root).get()));
+    CHECK(list->TreeView() == nullptr);
+}
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("a companion that raises in design mode frees its folder once and stays unlinked" * doctest::skip())
+{
+    TLifetimeScratch scratch;
+    const std::size_t freedTwice = TaskBlocksFreedTwice();
+    const auto round = [&] {
+        TErrorRecorder errors;
+        THostForm form;
+        auto* tree = new TVeltoShellTreeView(&form);
+        auto* list = new TRaisingListView(&form);
+        tree->SetParent(&form);
+        list->SetParent(&form);
+        tree->SetAutoRefresh(false);
+        tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+        form.SetDesigning(true);
+        tree->SetSelected(tree->Items()->GetFirstNode());
+        CHECK_THROWS_AS(tree->SetListView(list), Exception);
+        CHECK(list->Received == 1);
+        CHECK(tree->ListView() == nullptr);
+        // Unlinked: a later selection change tells it nothing.
+        tree->SetSelected(Child(tree->Items()->GetFirstNode(), "Alpha"));
+        PumpFor(100);
+        CHECK(list->Received == 1);
+        CHECK(errors.Texts.empty());
+        list->Raising = false;
+        tree->SetListView(list);
+        CHECK(list->Received == 2);
+        CHECK(tree->ListView() == list);
+    };
+    CHECK(LeakedTaskBlocks(round, 1) == 0);
+    CHECK(TaskBlocksFreedTwice() == freedTwice);
+}
+
+// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
+TEST_CASE("re-entry inside expansions leaks no PIDL" * doctest::skip())
+{
+    TLifetimeScratch scratch;
+    const auto round = [&] {
+        for (const TReentryCase& row : ReentryCases) {
+            TLifetimeHost host(scratch.Root.string());
+            ExpandAlpha(host, scratch, row.Way, [&] { Reenter(host, scratch, row.Reentry); });
+            PumpFor(20);
+        }
+    };
+    CHECK(LeakedTaskBlocks(round, 1) == 0);
+}
+
+}  // TEST_SUITE

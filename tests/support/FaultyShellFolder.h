@@ -1,0 +1,58 @@
+// A thin forwarding wrapper around the real desktop folder, put in the library's DesktopFolder for
+// the length of a test, that fails or replaces one call for one item: the failures Wine never
+// produces (EnumObjects refusing, GetUIObjectOf failing) and a drop target a test can record.
+#pragma once
+
+#include "../../shell/VeltoShellPidl.h"
+
+#include <shlobj.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// What the wrapped folders do differently, for items named by absolute PIDL. Every folder bound
+// through the wrapper (and the wrapper itself, the desktop) consults the same faults.
+class TShellFaults {
+public:
+    // EnumObjects of the folder answers result and hands out no enumerator; called is run first,
+    // inside the call, as the shell would run anything of its own there.
+    void FailEnumObjects(LPCITEMIDLIST folder, HRESULT result, std::function<void()> called = {});
+    // GetUIObjectOf for the item and interface answers result and hands out nothing.
+    void FailUIObject(LPCITEMIDLIST item, REFIID iid, HRESULT result);
+    // GetUIObjectOf for the item and interface hands out object (a new reference) with S_OK.
+    void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object);
+    // How many GetUIObjectOf calls asked for iid, for any item.
+    int UIObjectRequests(REFIID iid) const;
+
+private:
+    friend class TForwardingShellFolder;
+    struct TRule {
+        TPidl Item;
+        bool EnumObjects = false;
+        IID Interface{};
+        HRESULT Result = S_OK;
+        IUnknown* Object = nullptr;
+        std::function<void()> Called;
+    };
+    const TRule* Find(LPCITEMIDLIST item, bool enumObjects, REFIID iid) const;
+
+    std::vector<TRule> FRules;
+    std::vector<IID> FRequests;
+};
+
+// Puts a wrapper of the real desktop folder into DesktopFolder while it lives, and the real one
+// back afterwards. The wrapper's faults start empty: everything is forwarded.
+class TFaultyDesktopScope {
+public:
+    TFaultyDesktopScope();
+    ~TFaultyDesktopScope();
+    TFaultyDesktopScope(const TFaultyDesktopScope&) = delete;
+    TFaultyDesktopScope& operator=(const TFaultyDesktopScope&) = delete;
+
+    TShellFaults& Faults() { return *FFaults; }
+
+private:
+    std::shared_ptr<TShellFaults> FFaults = std::make_shared<TShellFaults>();
+    IShellFolder* FReal = nullptr;
+};
