@@ -5,6 +5,7 @@
 #include "../../package/demo/DemoCompanions.h"
 #include "../../shell/VeltoShellTreeView.h"
 #include "../framework/ControlTestHelpers.h"
+#include "../support/FaultyShellFolder.h"
 #include "../support/MallocSpy.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
@@ -230,8 +231,7 @@ protected:
 
 TEST_SUITE("TVeltoShellTreeView lifetimes") {
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExpanding ends that expansion safely" * doctest::skip())
+TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExpanding ends that expansion safely")
 {
     for (const TReentryCase& row : ReentryCases) {
         const std::string name = std::string(NameOf(row.Reentry)) + " during " + NameOf(row.Way);
@@ -242,8 +242,7 @@ TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExp
     }
 }
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after the expansion" * doctest::skip())
+TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after the expansion")
 {
     TLifetimeScratch scratch;
     TLifetimeHost host(scratch.Root.string(), true);
@@ -267,8 +266,51 @@ TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after 
     CHECK(host.Clears == 1);
 }
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("FillRoot on a tree without a window makes the window and one root node" * doctest::skip())
+TEST_CASE("a folder whose listing reports a change or remakes the window adds nothing to a gone node")
+{
+    TLifetimeScratch scratch;
+    TLifetimeHost host(scratch.Root.string(), true);
+    const TPidl alphaPidl = PidlOf(scratch.Root / "Alpha");
+    TFaultyDesktopScope desktop;
+    TTreeNode* alpha = Child(host.RootNode(), "Alpha");
+    REQUIRE(alpha);
+    SUBCASE("a change announced while Alpha is listed: the refresh waits for the listing")
+    {
+        desktop.Faults().WhileListing(alphaPidl.get(), [&] { MakeFolderAndAnnounce(scratch.Root / "Later"); });
+        CHECK(host.Tree->FillChildren(alpha));
+        CHECK(Child(alpha, "Inner"));
+        CHECK(host.Clears == 0);
+        PumpFor(100);
+        CHECK(host.Clears == 1);
+        CHECK(Child(host.RootNode(), "Later"));
+    }
+    SUBCASE("the window remade while Alpha is listed: the listing ends, the fill comes after")
+    {
+        desktop.Faults().WhileListing(alphaPidl.get(), [&] {
+            desktop.Faults().Clear();
+            host.Tree->RecreateWnd();
+        });
+        CHECK_FALSE(host.Tree->FillChildren(alpha));
+        CHECK(host.Tree->Items()->Count() == 0);
+        PumpFor(100);
+        REQUIRE(host.RootNode());
+        CHECK(host.RootNode()->Expanded());
+        CHECK(Child(host.RootNode(), "Alpha"));
+    }
+    SUBCASE("the window remade while Alpha is listed for its expansion")
+    {
+        desktop.Faults().WhileListing(alphaPidl.get(), [&] {
+            desktop.Faults().Clear();
+            host.Tree->RecreateWnd();
+        });
+        alpha->Expand(false);
+        PumpFor(100);
+        REQUIRE(host.RootNode());
+        CHECK(host.SelectedText() == host.RootNode()->Text());
+    }
+}
+
+TEST_CASE("FillRoot on a tree without a window makes the window and one root node")
 {
     THostForm form;
     auto* tree = new TVeltoShellTreeView(&form);
@@ -285,31 +327,64 @@ TEST_CASE("FillRoot on a tree without a window makes the window and one root nod
     CHECK(tree->Items()->Count() == 1 + root->Count());
 }
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("a companion told of a tree that was destroyed before the message came ignores it" * doctest::skip())
+// The demo's companions on a form with a shell tree over the scratch folder, both linked.
+struct TCompanionHost {
+    THostForm Form;
+    TVeltoShellTreeView* Tree = new TVeltoShellTreeView(&Form);
+    TDemoShellListView* List = new TDemoShellListView(&Form);
+    TDemoShellComboBox* Combo = new TDemoShellComboBox(&Form);
+
+    explicit TCompanionHost(const fs::path& root)
+    {
+        for (TWinControl* control : {static_cast<TWinControl*>(Tree), static_cast<TWinControl*>(List),
+                                     static_cast<TWinControl*>(Combo)})
+            control->SetParent(&Form);
+        Tree->SetAutoRefresh(false);
+        Tree->SetRoot(TVeltoRootFolder(root.string()));
+        Tree->SetListView(List);
+        Tree->SetComboBox(Combo);
+    }
+};
+
+TEST_CASE("a companion told of a tree that was destroyed before the message came ignores it")
 {
     TLifetimeScratch scratch;
-    THostForm form;
-    auto* tree = new TVeltoShellTreeView(&form);
-    auto* list = new TDemoShellListView(&form);
-    auto* combo = new TDemoShellComboBox(&form);
-    for (TWinControl* control : {static_cast<TWinControl*>(tree), static_cast<TWinControl*>(list),
-                                 static_cast<TWinControl*>(combo)})
-        control->SetParent(&form);
-    tree->SetAutoRefresh(false);
-    tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
-    tree->SetListView(list);
-    tree->SetComboBox(combo);
-    delete tree;
+    const auto round = [&] {
+        TCompanionHost host(scratch.Root);
+        CHECK(IsLiveShellTreeView(static_cast<TCustomVeltoShellTreeView*>(host.Tree)));
+        delete host.Tree;
+        CHECK_FALSE(IsLiveShellTreeView(static_cast<TCustomVeltoShellTreeView*>(host.Tree)));
+        PumpFor(100);
+        // The folder messages carry copies that outlive the tree; the tree itself is not taken.
+        CHECK(SameIDLists(host.List->Folder(), PidlOf(scratch.Root).get()));
+        CHECK(SameIDLists(host.Combo->Folder(), PidlOf(scratch.Root).get()));
+        CHECK(host.List->TreeView() == nullptr);
+    };
+    CHECK(LeakedTaskBlocks(round, 1) == 0);
+    // A live tree is taken.
+    TCompanionHost host(scratch.Root);
     PumpFor(100);
-    // The folder messages carry copies that outlive the tree; the tree itself is not taken.
-    CHECK(SameIDLists(list->Folder(), PidlOf(scratch.Root).get()));
-    CHECK(SameIDLists(combo->Folder(), PidlOf(scratch.Root).get()));
-    CHECK(list->TreeView() == nullptr);
+    CHECK(host.List->TreeView() == host.Tree);
 }
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("a companion that raises in design mode frees its folder once and stays unlinked" * doctest::skip())
+TEST_CASE("an OnChange that refreshes the tree tells the companions of the new node, not the gone one")
+{
+    TLifetimeScratch scratch;
+    TCompanionHost host(scratch.Root);
+    PumpFor(100);
+    int changes = 0;
+    host.Tree->OnChange = [&](TObject*, TTreeNode*) {
+        if (++changes == 1)
+            host.Tree->RefreshTree();
+    };
+    host.Tree->SetSelected(Child(host.Tree->Items()->GetFirstNode(), "Alpha"));
+    PumpFor(200);
+    CHECK(changes == 2);
+    CHECK(SameIDLists(host.List->Folder(), PidlOf(scratch.Root / "Alpha").get()));
+    CHECK(SameIDLists(host.Combo->Folder(), PidlOf(scratch.Root / "Alpha").get()));
+}
+
+TEST_CASE("a companion that raises in design mode frees its folder once and stays unlinked")
 {
     TLifetimeScratch scratch;
     const std::size_t freedTwice = TaskBlocksFreedTwice();
@@ -341,8 +416,7 @@ TEST_CASE("a companion that raises in design mode frees its folder once and stay
     CHECK(TaskBlocksFreedTwice() == freedTwice);
 }
 
-// Crashes or fails until the tree guards its lifetimes: skipped in this commit.
-TEST_CASE("re-entry inside expansions leaks no PIDL" * doctest::skip())
+TEST_CASE("re-entry inside expansions leaks no PIDL")
 {
     TLifetimeScratch scratch;
     const auto round = [&] {

@@ -25,11 +25,15 @@ public:
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** enumerator) override
     {
         if (const auto* rule = FFaults->Find(FAbsolute.get(), true, IID_NULL)) {
-            if (rule->Called)
-                rule->Called();
-            if (enumerator)
-                *enumerator = nullptr;
-            return rule->Result;
+            // Copied first: the code it runs may clear the faults.
+            const bool forward = rule->Forward;
+            const HRESULT result = rule->Result;
+            if (const std::function<void()> called = rule->Called)
+                called();
+            // A refusal comes with the real folder's enumerator all the same: the caller must go
+            // by the result alone.
+            const HRESULT listed = FInner->EnumObjects(hwnd, flags, enumerator);
+            return forward ? listed : result;
         }
         return FInner->EnumObjects(hwnd, flags, enumerator);
     }
@@ -73,9 +77,9 @@ public:
             if (const auto* rule = FFaults->Find(item.get(), false, iid)) {
                 if (object)
                     *object = nullptr;
-                if (!rule->Object)
-                    return rule->Result;
-                return rule->Object->QueryInterface(iid, object);
+                if (rule->Object)
+                    rule->Object->QueryInterface(iid, object);
+                return rule->Result;
             }
         }
         return FInner->GetUIObjectOf(owner, count, items, iid, reserved, object);
@@ -98,12 +102,21 @@ private:
 
 // --- TShellFaults
 
-void TShellFaults::FailEnumObjects(LPCITEMIDLIST folder, HRESULT result, std::function<void()> called)
+void TShellFaults::FailEnumObjects(LPCITEMIDLIST folder, HRESULT result)
 {
     TRule rule;
     rule.Item.reset(CopyIDList(folder));
     rule.EnumObjects = true;
     rule.Result = result;
+    FRules.push_back(std::move(rule));
+}
+
+void TShellFaults::WhileListing(LPCITEMIDLIST folder, std::function<void()> called)
+{
+    TRule rule;
+    rule.Item.reset(CopyIDList(folder));
+    rule.EnumObjects = true;
+    rule.Forward = true;
     rule.Called = std::move(called);
     FRules.push_back(std::move(rule));
 }
@@ -117,12 +130,13 @@ void TShellFaults::FailUIObject(LPCITEMIDLIST item, REFIID iid, HRESULT result)
     FRules.push_back(std::move(rule));
 }
 
-void TShellFaults::ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object)
+void TShellFaults::ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object, HRESULT result)
 {
     TRule rule;
     rule.Item.reset(CopyIDList(item));
     rule.Interface = iid;
     rule.Object = object;
+    rule.Result = result;
     FRules.push_back(std::move(rule));
 }
 

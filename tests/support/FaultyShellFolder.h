@@ -15,13 +15,18 @@
 // through the wrapper (and the wrapper itself, the desktop) consults the same faults.
 class TShellFaults {
 public:
-    // EnumObjects of the folder answers result and hands out no enumerator; called is run first,
-    // inside the call, as the shell would run anything of its own there.
-    void FailEnumObjects(LPCITEMIDLIST folder, HRESULT result, std::function<void()> called = {});
+    // EnumObjects of the folder answers result, with the real folder's enumerator all the same.
+    void FailEnumObjects(LPCITEMIDLIST folder, HRESULT result);
+    // EnumObjects of the folder runs called inside the call, as the shell may run code of its own
+    // there, then lists as the real folder does.
+    void WhileListing(LPCITEMIDLIST folder, std::function<void()> called);
     // GetUIObjectOf for the item and interface answers result and hands out nothing.
     void FailUIObject(LPCITEMIDLIST item, REFIID iid, HRESULT result);
-    // GetUIObjectOf for the item and interface hands out object (a new reference) with S_OK.
-    void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object);
+    // GetUIObjectOf for the item and interface hands out object (a new reference) and answers
+    // result: S_OK, or a failure that comes with an object all the same.
+    void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object, HRESULT result = S_OK);
+    // Every call is forwarded again.
+    void Clear() { FRules.clear(); }
     // How many GetUIObjectOf calls asked for iid, for any item.
     int UIObjectRequests(REFIID iid) const;
 
@@ -30,6 +35,7 @@ private:
     struct TRule {
         TPidl Item;
         bool EnumObjects = false;
+        bool Forward = false;  // EnumObjects goes on to the real folder after Called
         IID Interface{};
         HRESULT Result = S_OK;
         IUnknown* Object = nullptr;

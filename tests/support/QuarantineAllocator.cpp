@@ -1,14 +1,19 @@
 // The global operator new and delete of every Windows test program: a freed block is filled with a
 // pattern and kept out of reuse until some megabytes of later frees have passed, so that a test
 // that touches freed memory reads the pattern, and crashes on the first pointer in it, instead of
-// passing on memory that happens to hold the old values or a new object.
+// passing on memory that happens to hold the old values or a new object. A write into a freed
+// block shows as a changed pattern: each block is checked when it leaves the quarantine, and all
+// of them at the end of every test case.
 #include <windows.h>
+
+#include <doctest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -53,6 +58,24 @@ public:
 THeader* HeaderOf(void* block)
 {
     return reinterpret_cast<THeader*>(static_cast<unsigned char*>(block) - HeaderSize);
+}
+
+// Whether the block still holds nothing but the pattern.
+bool Untouched(const THeader* header)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(header) + HeaderSize;
+    for (std::size_t i = 0; i < header->Size; ++i)
+        if (bytes[i] != FreedByte)
+            return false;
+    return true;
+}
+
+void ReportWritten(const THeader* header, const char* when)
+{
+    // The crash guard's words, so that the test runner fails the program on them.
+    std::fprintf(stderr, "CRASH GUARD: a block of %u bytes at %p was written after it was freed (found %s)\n",
+                 static_cast<unsigned>(header->Size), reinterpret_cast<const unsigned char*>(header) + HeaderSize, when);
+    std::fflush(stderr);
 }
 
 [[noreturn]] void ReportBadDelete(const void* block, const char* what)
@@ -115,10 +138,55 @@ void Release(void* block) noexcept
     }
     while (leaving) {
         THeader* next = leaving->Next;
+        if (!Untouched(leaving))
+            ReportWritten(leaving, "when it left the quarantine");
         std::free(leaving);
         leaving = next;
     }
 }
+
+// Checks every block in the quarantine; the number found written.
+int CheckQuarantine(const char* when)
+{
+    int written = 0;
+    const TLockScope locked;
+    for (const THeader* header = Oldest; header; header = header->Next)
+        if (!Untouched(header)) {
+            if (++written <= 5)
+                ReportWritten(header, when);
+        }
+    return written;
+}
+
+// Checks the quarantine at the end of each test case, so that a write after free is reported
+// with the case that made it.
+class TQuarantineCheck : public doctest::IReporter {
+public:
+    explicit TQuarantineCheck(const doctest::ContextOptions&) {}
+
+    void test_case_start(const doctest::TestCaseData& data) override { FName = data.m_name; }
+    void test_case_end(const doctest::CurrentTestCaseStats&) override
+    {
+        const std::string when = "at the end of \"" + FName + "\"";
+        CheckQuarantine(when.c_str());
+    }
+
+    void report_query(const doctest::QueryData&) override {}
+    void test_run_start() override {}
+    void test_run_end(const doctest::TestRunStats&) override {}
+    void test_case_reenter(const doctest::TestCaseData&) override {}
+    void test_case_exception(const doctest::TestCaseException&) override {}
+    void subcase_start(const doctest::SubcaseSignature&) override {}
+    void subcase_end() override {}
+    void log_assert(const doctest::AssertData&) override {}
+    void log_message(const doctest::MessageData&) override {}
+    void test_case_skipped(const doctest::TestCaseData&) override {}
+
+private:
+    std::string FName;
+};
+
+REGISTER_LISTENER("quarantine check", 2, TQuarantineCheck);
 
 void* AllocateOrThrow(std::size_t size)
 {
