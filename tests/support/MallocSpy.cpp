@@ -1,15 +1,19 @@
 // The counting IMallocSpy behind StartMallocSpy: it tracks every live block it saw, and keeps the
 // blocks freed through it in a quarantine, filled with a pattern, so that a freed PIDL is neither
-// read back intact nor handed out again while later frees pass.
+// read back intact nor handed out again while later frees pass; a block written after its free is
+// reported when it leaves the quarantine or at the end of the test case.
 #include "MallocSpy.h"
 
 #include <windows.h>
 #include <objbase.h>
 
+#include <doctest.h>
+
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -80,6 +84,8 @@ public:
         FQueue.pop_front();
         FQuarantined.erase(oldest);
         FQueuedBytes -= oldestSize;
+        if (!Untouched(oldest, oldestSize))
+            ReportWritten(oldest, "when it left the quarantine");
         return oldest;
     }
     void STDMETHODCALLTYPE PostFree(WINBOOL) override {}
@@ -119,8 +125,30 @@ public:
         std::lock_guard lock(FMutex);
         return FFreedTwice;
     }
+    void CheckQuarantine(const char* when)
+    {
+        std::lock_guard lock(FMutex);
+        for (const auto& [block, size] : FQueue)
+            if (!Untouched(block, size))
+                ReportWritten(block, when);
+    }
 
 private:
+    static bool Untouched(const void* block, SIZE_T size)
+    {
+        const auto* bytes = static_cast<const unsigned char*>(block);
+        for (SIZE_T i = 0; i < size; ++i)
+            if (bytes[i] != FreedByte)
+                return false;
+        return true;
+    }
+    static void ReportWritten(const void* block, const char* when)
+    {
+        std::fprintf(stderr, "CRASH GUARD: task-allocator block %p was written after it was freed (found %s)\n",
+                     block, when);
+        std::fflush(stderr);
+    }
+
     std::mutex FMutex;
     std::unordered_map<void*, SIZE_T> FLive;
     std::deque<std::pair<void*, SIZE_T>> FQueue;  // oldest first
@@ -147,6 +175,34 @@ bool Registered = false;
 
 // From the start of the program, so that every freed PIDL goes through the quarantine.
 [[maybe_unused]] const bool RegisteredAtStart = StartMallocSpy();
+
+// Checks the quarantine at the end of each test case.
+class TTaskQuarantineCheck : public doctest::IReporter {
+public:
+    explicit TTaskQuarantineCheck(const doctest::ContextOptions&) {}
+
+    void test_case_start(const doctest::TestCaseData& data) override { FName = data.m_name; }
+    void test_case_end(const doctest::CurrentTestCaseStats&) override
+    {
+        Spy().CheckQuarantine(("at the end of \"" + FName + "\"").c_str());
+    }
+
+    void report_query(const doctest::QueryData&) override {}
+    void test_run_start() override {}
+    void test_run_end(const doctest::TestRunStats&) override {}
+    void test_case_reenter(const doctest::TestCaseData&) override {}
+    void test_case_exception(const doctest::TestCaseException&) override {}
+    void subcase_start(const doctest::SubcaseSignature&) override {}
+    void subcase_end() override {}
+    void log_assert(const doctest::AssertData&) override {}
+    void log_message(const doctest::MessageData&) override {}
+    void test_case_skipped(const doctest::TestCaseData&) override {}
+
+private:
+    std::string FName;
+};
+
+REGISTER_LISTENER("task quarantine check", 3, TTaskQuarantineCheck);
 
 }  // namespace
 
