@@ -261,7 +261,7 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
         ULONG fetched = 0;
         if (enumerator->Next(1, child.put(), &fetched) != S_OK || !child)
             break;
-        if (!watch.Current())
+        if (!watch.Current())  // the folder's code deleted nodes while it listed
             return false;
         TPidl absolute(ConcatIDLists(parent, child.get()));
         if (!absolute || !(GetIDListAttributes(absolute.get(), ShownItemMask) & ShownItemMask))
@@ -278,8 +278,7 @@ void TCustomVeltoShellTreeView::Change(TTreeNode* node)
 {
     const TNodesWatch watch = WatchNodes();
     TCustomTreeView::Change(node);
-    // An OnChange that refreshed the tree deleted the node; the new selection is reported in turn.
-    if (watch.Current())
+    if (watch.Current())  // else OnChange refreshed the tree: its new selection is reported in turn
         TellCompanions(node);
 }
 
@@ -291,11 +290,11 @@ bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
     // OnExpanding and the listing run user code: once they deleted nodes, this one may be gone.
     const TNodesWatch watch = WatchNodes();
     const bool allow = TCustomTreeView::CanExpand(node);
-    if (!watch.Current())
+    if (!watch.Current())  // the handler deleted nodes, this one perhaps
         return false;
     if (allow && node->HasChildren() && !node->getFirstChild()) {
         const bool listed = FillChildren(node);
-        if (!watch.Current())
+        if (!watch.Current())  // the listing ran code that deleted nodes
             return false;
         if (!listed) {
             // The button stays, so that a later expansion tries the listing again.
@@ -310,7 +309,7 @@ bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Expand(TTreeNode* node)
 {
-    const TBusyScope expanding(*this);
+    const TBusyScope expanded(*this);
     TCustomTreeView::Expand(node);
 }
 

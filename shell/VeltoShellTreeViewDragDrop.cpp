@@ -215,9 +215,9 @@ void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
     if (!folder)
         return;
     TComPtr<IDataObject> dataObject;
-    if (FAILED(folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDataObject, nullptr,
-                                     dataObject.put_void())) ||
-        !dataObject)
+    const HRESULT offered =
+        folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDataObject, nullptr, dataObject.put_void());
+    if (FAILED(offered) || !dataObject)
         return;
     TComPtr<TDropSource> source = MakeInterfaced<TDropSource>(rightButton);
     SFGAOF attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;

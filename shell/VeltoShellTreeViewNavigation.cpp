@@ -56,8 +56,7 @@ TTreeNode* TCustomVeltoShellTreeView::FindNode(LPCITEMIDLIST idList)
     // The walk starts at the root's depth: an item outside the root ends it there.
     for (std::size_t i = GetIDListItemCount(NodePidl(node)); i < steps.size(); ++i) {
         node->Expand(false);
-        // A handler deleted the nodes on the way (remade the window, say): the walk finds nothing.
-        if (!watch.Current())
+        if (!watch.Current())  // a handler deleted the nodes on the way: the walk finds nothing
             return nullptr;
         TTreeNode* child = FindChildNode(steps[i].get(), node);
         if (!child)
@@ -146,8 +145,7 @@ bool TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<
     if (!Listed(expanded, NodePidl(node)))
         return true;
     node->Expand(false);
-    // A handler deleted the new nodes: the refresh ends here, its requests wait their turn.
-    if (!watch.Current())
+    if (!watch.Current())  // a handler deleted the new nodes: the refresh ends here
         return false;
     for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
         if (!ReexpandNode(child, expanded, watch))

@@ -679,6 +679,8 @@ TEST_CASE("a real drag from the tree onto its own node drops there with the butt
         CHECK(drop.Beta.Calls[drop.Beta.Calls.size() - 2].rfind("enter", 0) == 0);
         CHECK(drop.Host.Tree->DropTarget() == nullptr);
     }
+    // The drags asked the dragged item's folder for the effects it allows.
+    CHECK(drop.Desktop.Faults().AttributeRequests() >= 2);
 }
 
 TEST_CASE("a folder that gives no drop target answers no effect, and a failed call hands out nothing")
@@ -747,12 +749,23 @@ TEST_CASE("a node whose folder gives no data starts no drag")
     TTreeNode* file = Child(host.RootNode(), "file");
     REQUIRE(file);
     TFaultyDesktopScope desktop;
-    desktop.Faults().FailUIObject(static_cast<LPCITEMIDLIST>(file->Data()), IID_IDataObject, E_FAIL);
+    const auto item = static_cast<LPCITEMIDLIST>(file->Data());
+    TComPtr<IDataObject> data = DataObjectOf(scratch.File);
+    SUBCASE("GetUIObjectOf fails")
+    {
+        desktop.Faults().FailUIObject(item, IID_IDataObject, E_FAIL);
+    }
+    SUBCASE("GetUIObjectOf fails and hands out an object all the same")
+    {
+        desktop.Faults().ReplaceUIObject(item, IID_IDataObject, data.get(), E_FAIL);
+    }
     bool highlighted = false;
     DriveDrag(false, host.At(file), target.Centre(), [&] {
         highlighted = SendMessageA(host.Tree->Handle(), TVM_GETNEXTITEM, TVGN_DROPHILITE, 0) != 0;
     }, [&] { target.Recorder.Events.clear(); });
     CHECK(desktop.Faults().UIObjectRequests(IID_IDataObject) >= 1);
+    // Nothing else is asked of the folder.
+    CHECK(desktop.Faults().AttributeRequests() == 0);
     CHECK(target.Recorder.Events.empty());
     CHECK_FALSE(highlighted);
 }

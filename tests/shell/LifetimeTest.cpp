@@ -227,9 +227,85 @@ protected:
     }
 };
 
+// A plain tree of the framework: a, with b below it and c below b, and d; all collapsed. Once armed,
+// the first OnExpanding or OnCollapsing of the node named ArmedFor runs the action.
+struct TPlainTreeHost {
+    THostForm Form;
+    TCustomTreeView* Tree = new TCustomTreeView(&Form);
+    std::string ArmedFor;
+    std::function<void()> Action;
+    TTreeNode* A = nullptr;
+    TTreeNode* B = nullptr;
+
+    TPlainTreeHost()
+    {
+        Tree->SetParent(&Form);
+        Tree->SetAlign(alClient);
+        A = Tree->Items()->AddChild(nullptr, "a", nullptr);
+        B = Tree->Items()->AddChild(A, "b", nullptr);
+        Tree->Items()->AddChild(B, "c", nullptr);
+        Tree->Items()->AddChild(nullptr, "d", nullptr);
+        const auto run = [this](TTreeNode* node) {
+            if (Action && node->Text() == ArmedFor)
+                std::exchange(Action, nullptr)();
+        };
+        Tree->OnExpanding = [run](TObject*, TTreeNode* node, bool&) { run(node); };
+        Tree->OnCollapsing = [run](TObject*, TTreeNode* node, bool&) { run(node); };
+    }
+};
+
 }  // namespace
 
 TEST_SUITE("TVeltoShellTreeView lifetimes") {
+
+TEST_CASE("the tree base goes on with no node that a handler deleted")
+{
+    enum class TDeletion { Node, All };
+    enum class TStep { Expand, ExpandAll, Collapse, CollapseAll, RightKey, LeftKey };
+    struct TStepCase {
+        TStep Step;
+        TDeletion Deletion;
+        const char* ArmedFor;  // the node whose check deletes: a, or b on the way through a's subtree
+    };
+    const TStepCase cases[] = {
+        {TStep::Expand, TDeletion::Node, "a"},      {TStep::Expand, TDeletion::All, "a"},
+        {TStep::ExpandAll, TDeletion::Node, "a"},   {TStep::ExpandAll, TDeletion::All, "b"},
+        {TStep::ExpandAll, TDeletion::Node, "b"},   {TStep::Collapse, TDeletion::Node, "a"},
+        {TStep::Collapse, TDeletion::All, "a"},     {TStep::CollapseAll, TDeletion::Node, "a"},
+        {TStep::CollapseAll, TDeletion::All, "b"},  {TStep::CollapseAll, TDeletion::Node, "b"},
+        {TStep::RightKey, TDeletion::Node, "a"},    {TStep::RightKey, TDeletion::All, "a"},
+        {TStep::LeftKey, TDeletion::Node, "a"},     {TStep::LeftKey, TDeletion::All, "a"},
+    };
+    for (const TStepCase& row : cases) {
+        CAPTURE(static_cast<int>(row.Step));
+        CAPTURE(static_cast<int>(row.Deletion));
+        CAPTURE(row.ArmedFor);
+        TPlainTreeHost host;
+        const bool collapsing = row.Step == TStep::Collapse || row.Step == TStep::CollapseAll ||
+                                row.Step == TStep::LeftKey;
+        if (collapsing)
+            host.A->Expand(true);
+        host.Tree->SetSelected(host.A);
+        host.ArmedFor = row.ArmedFor;
+        host.Action = [&] {
+            if (row.Deletion == TDeletion::Node)
+                host.A->Delete();
+            else
+                host.Tree->Items()->Clear();
+        };
+        switch (row.Step) {
+        case TStep::Expand: host.A->Expand(false); break;
+        case TStep::ExpandAll: host.A->Expand(true); break;
+        case TStep::Collapse: host.A->Collapse(false); break;
+        case TStep::CollapseAll: host.A->Collapse(true); break;
+        case TStep::RightKey: SendMessageA(host.Tree->Handle(), WM_KEYDOWN, VK_RIGHT, 0); break;
+        case TStep::LeftKey: SendMessageA(host.Tree->Handle(), WM_KEYDOWN, VK_LEFT, 0); break;
+        }
+        CHECK_FALSE(host.Action);
+        CHECK(host.Tree->Items()->Count() == (row.Deletion == TDeletion::Node ? 1 : 0));
+    }
+}
+
 
 TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExpanding ends that expansion safely")
 {
@@ -271,9 +347,11 @@ TEST_CASE("a folder whose listing reports a change or remakes the window adds no
     TLifetimeScratch scratch;
     TLifetimeHost host(scratch.Root.string(), true);
     const TPidl alphaPidl = PidlOf(scratch.Root / "Alpha");
+    const TPidl betaPidl = PidlOf(scratch.Root / "beta");
     TFaultyDesktopScope desktop;
     TTreeNode* alpha = Child(host.RootNode(), "Alpha");
-    REQUIRE(alpha);
+    TTreeNode* beta = Child(host.RootNode(), "beta");
+    REQUIRE((alpha && beta));
     SUBCASE("a change announced while Alpha is listed: the refresh waits for the listing")
     {
         desktop.Faults().WhileListing(alphaPidl.get(), [&] { MakeFolderAndAnnounce(scratch.Root / "Later"); });
@@ -284,13 +362,13 @@ TEST_CASE("a folder whose listing reports a change or remakes the window adds no
         CHECK(host.Clears == 1);
         CHECK(Child(host.RootNode(), "Later"));
     }
-    SUBCASE("the window remade while Alpha is listed: the listing ends, the fill comes after")
+    SUBCASE("the window remade while the empty beta is listed: the listing ends, the fill comes after")
     {
-        desktop.Faults().WhileListing(alphaPidl.get(), [&] {
+        desktop.Faults().WhileListing(betaPidl.get(), [&] {
             desktop.Faults().Clear();
             host.Tree->RecreateWnd();
         });
-        CHECK_FALSE(host.Tree->FillChildren(alpha));
+        CHECK_FALSE(host.Tree->FillChildren(beta));
         CHECK(host.Tree->Items()->Count() == 0);
         PumpFor(100);
         REQUIRE(host.RootNode());

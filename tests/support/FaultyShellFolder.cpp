@@ -66,6 +66,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
     {
+        ++FFaults->FAttributeRequests;
         return FInner->GetAttributesOf(count, items, attributes);
     }
     HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY items, REFIID iid,

@@ -27,8 +27,10 @@ public:
     void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object, HRESULT result = S_OK);
     // Every call is forwarded again.
     void Clear() { FRules.clear(); }
-    // How many GetUIObjectOf calls asked for iid, for any item.
+    // How many GetUIObjectOf calls asked for iid, and how many GetAttributesOf calls came, for any
+    // item.
     int UIObjectRequests(REFIID iid) const;
+    int AttributeRequests() const { return FAttributeRequests; }
 
 private:
     friend class TForwardingShellFolder;
@@ -45,6 +47,7 @@ private:
 
     std::vector<TRule> FRules;
     std::vector<IID> FRequests;
+    int FAttributeRequests = 0;
 };
 
 // Puts a wrapper of the real desktop folder into DesktopFolder while it lives, and the real one
