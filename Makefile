@@ -1,5 +1,5 @@
 # The project's commands. Each one installs what it needs first.
-.PHONY: all bootstrap build test run bench fuzz clean
+.PHONY: all bootstrap build test run bench fuzz mutants clean
 
 all: build
 
@@ -20,6 +20,10 @@ bench: build
 
 fuzz: build
 	@FUZZ_SECONDS=$${FUZZ_SECONDS:-300} scripts/fuzz
+
+# Plants each fault of tests/mutants.txt in turn and reports the ones no test notices (slow).
+mutants: build
+	@scripts/mutants
 
 clean:
 	@[ ! -f build/wine/session ] || scripts/wine-session stop

@@ -12,5 +12,9 @@ int main(int argc, char** argv)
     InstallCrashGuard();
 #endif
     doctest::Context context(argc, argv);
-    return context.run();
+    const int result = context.run();
+#ifdef _WIN32
+    TestsFinished();
+#endif
+    return result;
 }
