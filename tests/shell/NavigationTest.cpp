@@ -246,7 +246,7 @@ TEST_CASE("a shell change rebuilds the tree with the same folders open and the s
         host.WhileExpanding = [&](TTreeNode*) { ++expansions; };
         MakeFolderAndAnnounce(scratch.Root / "Alpha" / "New");
     }
-    SUBCASE("a refresh asked for during the refresh is dropped")
+    SUBCASE("a refresh asked for during the refresh does not run inside it")
     {
         host.WhileExpanding = [&](TTreeNode*) {
             ++expansions;
