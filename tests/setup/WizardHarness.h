@@ -375,9 +375,11 @@ public:
 
     void Press(TButton* button)
     {
-        SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+        Click(button);
         Application->ProcessMessages();
     }
+    // The click alone: nothing waiting (a delayed tree report, say) runs before the caller goes on.
+    void Click(TButton* button) { SendMessageA(button->Handle(), BM_CLICK, 0, 0); }
     void Next() { Press(Form->btn_Next); }
     void Back() { Press(Form->btn_Prev); }
     TTabSheet* Page() const { return Form->PageControl1->ActivePage(); }
