@@ -394,8 +394,15 @@ private:
         input.ki.wVk = VK_SHIFT;
         input.ki.dwFlags = flags;
         SendInput(1, &input, sizeof(input));
-        for (int waited = 0; (GetAsyncKeyState(VK_SHIFT) < 0) != down && waited < 1000; waited += 10)
+        // The key reaches the system's state through the input queue, later on a busy machine.
+        for (int waited = 0; (GetAsyncKeyState(VK_SHIFT) < 0) != down && waited < 5000; waited += 10) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
             Sleep(10);
+        }
+        // Checked, not required: the release runs in a destructor.
+        CHECK((GetAsyncKeyState(VK_SHIFT) < 0) == down);
     }
 };
 
