@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -522,6 +523,30 @@ void TControl::ParentBiDiModeChanged()
         return;
     FBiDiMode = FParent->BiDiMode();
     BiDiModeChanged();
+}
+
+void TControl::ChangeScale(int multiplier, int divisor)
+{
+    const auto scale = [multiplier, divisor](int length) { return MulDiv(length, multiplier, divisor); };
+    // Recorded first: a parent laid out while this control moves already asks for the new scale.
+    FScaleMultiplier *= multiplier;
+    FScaleDivisor *= divisor;
+    const int common = std::gcd(FScaleMultiplier, FScaleDivisor);
+    FScaleMultiplier /= common;
+    FScaleDivisor /= common;
+    // The edges are scaled, not the sizes: controls that met at design time still meet.
+    const int left = scale(FLeft);
+    const int top = scale(FTop);
+    const int right = scale(FLeft + FWidth);
+    const int bottom = scale(FTop + FHeight);
+    FConstraints.SetMinWidth(scale(FConstraints.MinWidth()));
+    FConstraints.SetMinHeight(scale(FConstraints.MinHeight()));
+    FConstraints.SetMaxWidth(scale(FConstraints.MaxWidth()));
+    FConstraints.SetMaxHeight(scale(FConstraints.MaxHeight()));
+    SetBounds(left, top, right - left, bottom - top);
+    // A font taken from the parent follows the parent's, which scales its own.
+    if (!FParentFont)
+        FFont.SetHeight(scale(FFont.Height()));
 }
 
 void TControl::Click()
@@ -1093,6 +1118,15 @@ void TWinControl::DoExit()
 {
     if (OnExit && FocusEventsSuppressed == 0)
         OnExit(this);
+}
+
+void TWinControl::ChangeScale(int multiplier, int divisor)
+{
+    TControl::ChangeScale(multiplier, divisor);
+    SetBorderWidth(MulDiv(FBorderWidth, multiplier, divisor));
+    const std::vector<TControl*> controls = FControls;
+    for (TControl* control : controls)
+        control->ChangeScale(multiplier, divisor);
 }
 
 void TWinControl::Loaded()

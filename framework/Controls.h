@@ -232,6 +232,17 @@ public:
     virtual void SetBounds(int left, int top, int width, int height);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
+    // Scales every length of the control by multiplier / divisor: its place (by its edges, so that
+    // edges that met still meet), its size limits and its own font; a windowed control scales its
+    // border and its children too. A form does this at load when the screen's dpi is not the one
+    // it was designed at.
+    void ScaleBy(int multiplier, int divisor)
+    {
+        if (multiplier > 0 && divisor > 0 && multiplier != divisor)
+            ChangeScale(multiplier, divisor);
+    }
+    // A length given at design time, scaled as the control has been scaled so far.
+    int ScaledLength(int length) const { return MulDiv(length, FScaleMultiplier, FScaleDivisor); }
 
     TComponent* GetParentComponent() const override;
     // The reader's parent: a TWinControl becomes Parent, anything else is ignored.
@@ -261,6 +272,8 @@ protected:
     virtual void ParentBiDiModeChanged();
     // Raises OnClick. Overrides must call the base to keep the event.
     virtual void Click();
+    // The work of ScaleBy. Overrides scale their own lengths and must call the base.
+    virtual void ChangeScale(int multiplier, int divisor);
     // Clears PopupMenu when that menu goes. Overrides must call the base.
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -293,6 +306,8 @@ private:
     bool FParentBiDiMode = true;
     TSizeConstraints FConstraints;
     TPopupMenu* FPopupMenu = nullptr;
+    int FScaleMultiplier = 1;  // the scale applied so far, as a fraction
+    int FScaleDivisor = 1;
 };
 
 // --- TWinControl
@@ -389,6 +404,8 @@ protected:
     // Remakes the window with the new extended styles.
     void BiDiModeChanged() override;
     void BoundsChanged(int oldWidth, int oldHeight) override;
+    // Scales the border width and every child control.
+    void ChangeScale(int multiplier, int divisor) override;
 
     // Takes the window's text into the field without handing it back (the user typed it);
     // true when it differed.

@@ -495,6 +495,11 @@ TButton::TButton(TComponent* owner) : TWinControl(owner)
     SetBounds(0, 0, 75, 25);
 }
 
+void TButton::Click()
+{
+    TWinControl::Click();
+}
+
 void TButton::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);

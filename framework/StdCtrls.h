@@ -176,6 +176,10 @@ public:
 
     explicit TButton(TComponent* owner);
 
+    // Operations
+    // Does what a click does: raises OnClick.
+    void Click() override;
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
