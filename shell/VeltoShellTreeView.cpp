@@ -233,8 +233,11 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
 void TCustomVeltoShellTreeView::CreateWnd()
 {
     TCustomTreeView::CreateWnd();
-    if (HandleAllocated())
+    if (HandleAllocated()) {
         SendMessageA(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages));
+        // A new image list puts the native indentation back to its minimum (the icons' width).
+        SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(Indent()), 0);
+    }
     RebuildTree();
 }
 
