@@ -643,13 +643,28 @@ void TWinControl::CreateWnd()
         }
         id = NextControlId();
     }
-    FDefWndProc = RegisterWindowClass(params);
-    FOwnClass = params.SystemClassName.empty();
-    CreationControl = this;
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                                  params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
-                                  nullptr);
-    CreationControl = nullptr;
+    const bool nativeClass = params.NativeClassName && !params.SystemClassName.empty();
+    HWND window = nullptr;
+    if (nativeClass) {
+        InitCommonControlsOnce();
+        FOwnClass = false;
+        window = CreateWindowExA(params.ExStyle, params.SystemClassName.c_str(), params.Caption.c_str(), params.Style,
+                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
+                                 nullptr);
+        if (window) {
+            FDefWndProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
+            AttachHandle(window);
+        }
+    } else {
+        FDefWndProc = RegisterWindowClass(params);
+        FOwnClass = params.SystemClassName.empty();
+        CreationControl = this;
+        window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
+                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
+                                 nullptr);
+        CreationControl = nullptr;
+    }
     if (!window)
         throw Exception("The window of '" + Name() + "' cannot be created (error " + std::to_string(GetLastError()) +
                         ")");
@@ -1008,12 +1023,32 @@ void TWinControl::SetTabOrder(int value)
         sibling->UpdateZOrder();
 }
 
+std::vector<TWinControl*> TWinControl::ZOrder() const
+{
+    std::vector<TWinControl*> ordered;
+    for (TWinControl* child : FTabList)
+        if (child->HasTabOrder())
+            ordered.push_back(child);
+    std::vector<TWinControl*> order;
+    auto next = ordered.begin();
+    for (TControl* control : FControls) {
+        auto* child = dynamic_cast<TWinControl*>(control);
+        if (!child)
+            continue;
+        if (!child->HasTabOrder())
+            order.push_back(child);
+        else if (next != ordered.end())
+            order.push_back(*next++);
+    }
+    return order;
+}
+
 void TWinControl::UpdateZOrder()
 {
     if (!FHandle || !Parent())
         return;
     HWND after = HWND_TOP;
-    for (TWinControl* sibling : Parent()->FTabList) {
+    for (TWinControl* sibling : Parent()->ZOrder()) {
         if (sibling == this)
             break;
         if (sibling->FHandle)

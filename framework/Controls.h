@@ -104,6 +104,10 @@ struct TCreateParams {
     std::string SystemClassName;
     // Class styles, for a class of its own.
     UINT ClassStyle = CS_DBLCLKS;
+    // The window is of the native class itself, its procedure replaced after creation, rather than
+    // of a class of our own: whatever goes by the class name (the accessibility objects a screen
+    // reader asks for) then knows it. Messages of the window's creation are the native class's alone.
+    bool NativeClassName = false;
 };
 
 // --- TSizeConstraints
@@ -362,6 +366,11 @@ public:
     void SetFocus();
     // Lays the aligned children out again within the client area.
     void Realign();
+    // Whether the control has a place in its parent's tab order (TabOrder). One that has none (a
+    // label) keeps the place of the form text in the windows' order, right before the control it
+    // names, where a screen reader looks for a control's name; the others take their tab order's
+    // places, which is the order the Tab key follows.
+    virtual bool HasTabOrder() const { return true; }
     void Invalidate();
 
     // Events
@@ -430,6 +439,8 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void UpdateZOrder();
+    // The children's windows in the order they are stacked: see HasTabOrder.
+    std::vector<TWinControl*> ZOrder() const;
     void SyncBounds(const WINDOWPOS& position);
     // Moves and sizes the alNone children anchored to the right or bottom edge by how much the
     // client area changed since the last layout.

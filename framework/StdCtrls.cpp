@@ -102,6 +102,8 @@ void TLabel::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClassName = "STATIC";
+    // Known by its class name, a label names the control after it for a screen reader.
+    params.NativeClassName = true;
     params.Style |= SS_NOTIFY | (FWordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
     if (!FShowAccelChar)
         params.Style |= SS_NOPREFIX;
@@ -226,6 +228,9 @@ void TCustomEdit::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClassName = "EDIT";
+    // Known by its class name, an edit box gets the system's own accessibility object: named after
+    // the label before it, with its text as its value and its read-only state.
+    params.NativeClassName = true;
     params.Style |= ES_AUTOHSCROLL;
     if (FReadOnly)
         params.Style |= ES_READONLY;
