@@ -29,7 +29,8 @@ public:
 
     int ErrorCode() const noexcept { return FErrorCode; }
 
-    // "File not found" for 2 and so on; "I/O error N" for a code without a text of its own.
+    // "File not found" for 2 and so on, "Disk full" also for the system's full-disk codes 39 and
+    // 112; "I/O error N" for a code without a text of its own.
     static std::string TextForCode(int errorCode);
 
 private:

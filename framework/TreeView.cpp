@@ -16,10 +16,21 @@ namespace {
 // Our timer on the tree's window; the native control keeps its own timers there too.
 constexpr UINT_PTR ChangeTimerId = 0x5643;
 
+// Sets a field of the tree for the length of a scope, which may run user code, and puts the old
+// value back: not at all when the tree went meanwhile, and an empty one when nodes were deleted
+// (the old value may name one of them).
 template <typename T>
 struct TValueScope {
-    TValueScope(T& slot, T value) : Slot(slot), Old(std::exchange(slot, value)) {}
-    ~TValueScope() { Slot = Old; }
+    TValueScope(const TCustomTreeView& tree, T& slot, T value)
+        : Watch(tree.WatchNodes()), Slot(slot), Old(std::exchange(slot, value))
+    {
+    }
+    ~TValueScope()
+    {
+        if (Watch.Alive())
+            Slot = Watch.Current() ? Old : T{};
+    }
+    TNodesWatch Watch;
     T& Slot;
     T Old;
 };
@@ -280,17 +291,28 @@ RECT TTreeNode::DisplayRect(bool textOnly) const
 
 void TTreeNode::Expand(bool recursive)
 {
+    // Each expansion runs the tree's checks and events: the walk ends once they deleted nodes.
+    const TNodesWatch watch = TreeView()->WatchNodes();
     TreeView()->ExpandNode(this);
-    if (recursive)
-        for (TTreeNode* child = getFirstChild(); child; child = child->getNextSibling())
-            child->Expand(true);
+    if (!recursive)
+        return;
+    for (TTreeNode* child = watch.Current() ? getFirstChild() : nullptr; child;) {
+        child->Expand(true);
+        child = watch.Current() ? child->getNextSibling() : nullptr;
+    }
 }
 
 void TTreeNode::Collapse(bool recursive)
 {
-    if (recursive)
-        for (TTreeNode* child = getFirstChild(); child; child = child->getNextSibling())
+    const TNodesWatch watch = TreeView()->WatchNodes();
+    if (recursive) {
+        for (TTreeNode* child = getFirstChild(); child;) {
             child->Collapse(true);
+            if (!watch.Current())
+                return;
+            child = child->getNextSibling();
+        }
+    }
     TreeView()->CollapseNode(this);
 }
 
@@ -503,6 +525,7 @@ TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner), FItems
 
 TCustomTreeView::~TCustomTreeView()
 {
+    EndNodeWatches();
     DestroyHandle();
     FItems.Clear();
 }
@@ -657,11 +680,15 @@ void TCustomTreeView::SetRedraw(bool redraw)
 
 void TCustomTreeView::ExpandNode(TTreeNode* node)
 {
-    if (!FHandle || !node->HasChildren() || !CanExpand(node))
+    if (!FHandle || !node->HasChildren())
+        return;
+    // The check raises OnExpanding: the node, or the tree, may be gone when it returns.
+    const TNodesWatch watch = WatchNodes();
+    if (!CanExpand(node) || !watch.Current() || !FHandle)
         return;
     const bool wasExpanded = node->Expanded();
     {
-        TValueScope<TTreeNode*> expanding(FProgramExpandNode, node);
+        TValueScope<TTreeNode*> expanding(*this, FProgramExpandNode, node);
         SendMessageA(FHandle, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node->FItem));
     }
     if (!wasExpanded && node->Expanded())
@@ -670,10 +697,13 @@ void TCustomTreeView::ExpandNode(TTreeNode* node)
 
 void TCustomTreeView::CollapseNode(TTreeNode* node)
 {
-    if (!FHandle || !node->Expanded() || !CanCollapse(node))
+    if (!FHandle || !node->Expanded())
+        return;
+    const TNodesWatch watch = WatchNodes();
+    if (!CanCollapse(node) || !watch.Current() || !FHandle)
         return;
     {
-        TValueScope<TTreeNode*> collapsing(FProgramExpandNode, node);
+        TValueScope<TTreeNode*> collapsing(*this, FProgramExpandNode, node);
         SendMessageA(FHandle, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(node->FItem));
     }
     if (!node->Expanded())
@@ -700,8 +730,19 @@ void TCustomTreeView::CancelChange()
     FChangeNode = nullptr;
 }
 
+void TCustomTreeView::ReportPendingChange()
+{
+    if (!FChangePending)
+        return;
+    TTreeNode* node = FChangeNode;
+    CancelChange();
+    Change(node);
+}
+
 void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes)
 {
+    if (FNodesGeneration)
+        ++*FNodesGeneration;
     CancelChange();
     for (const TTreeNode* node : nodes)
         if (node == FRClickNode)
@@ -870,10 +911,14 @@ void TCustomTreeView::WndProc(TMessage& message)
         if (FItems.Count() > 0)
             FItems.Clear();
         break;
-    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+        // The handlers may destroy the tree; the native control then gets nothing more.
+        const TNodesWatch watch = WatchNodes();
         HandleMouse(message);
-        HandleRightButtonDown(message);
+        if (watch.Alive())
+            HandleRightButtonDown(message);
         return;
+    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
@@ -882,17 +927,23 @@ void TCustomTreeView::WndProc(TMessage& message)
     case WM_LBUTTONUP:
     case WM_MBUTTONUP:
     case WM_RBUTTONUP:
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+        const TNodesWatch watch = WatchNodes();
         HandleMouse(message);
+        if (!watch.Alive())
+            return;
         break;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP:
-    case WM_CHAR:
-        if (HandleKey(message))
+    case WM_CHAR: {
+        const TNodesWatch watch = WatchNodes();
+        if (HandleKey(message) || !watch.Alive())
             return;
         break;
+    }
     case WM_CONTEXTMENU: {
         POINT point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
         if (point.x == -1 && point.y == -1) {
@@ -910,8 +961,10 @@ void TCustomTreeView::WndProc(TMessage& message)
         // A request outside the client area (a scroll bar, a label scrolled away) is not ours.
         if (PtInRect(&client, point)) {
             bool handled = false;
+            // The handler, or a menu it tracks, may destroy the tree.
+            const TNodesWatch watch = WatchNodes();
             DoContextPopup(point, handled);
-            if (handled)
+            if (handled || !watch.Alive())
                 return;
             if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
                 ClientToScreen(FHandle, &point);
@@ -932,8 +985,8 @@ void TCustomTreeView::HandleRightButtonDown(TMessage& message)
     // all before this message returns: the node under the button is Selected for that long.
     const int x = GET_X_LPARAM(message.LParam), y = GET_Y_LPARAM(message.LParam);
     TTreeNode* node = FRightClickSelect ? GetNodeAt(x, y) : nullptr;
-    TValueScope<TTreeNode*> rightClick(FRClickNode, node);
-    TValueScope<std::optional<POINT>> rightClickPoint(FRClickPoint, POINT{x, y});
+    TValueScope<TTreeNode*> rightClick(*this, FRClickNode, node);
+    TValueScope<std::optional<POINT>> rightClickPoint(*this, FRClickPoint, POINT{x, y});
     DefaultHandler(message);
 }
 
@@ -1001,12 +1054,15 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
     case TVN_ITEMEXPANDINGA:
     case TVN_ITEMEXPANDINGW: {
         TTreeNode* node = NodeOf(tree->itemNew.lParam);
-        if (!node || node == FProgramExpandNode)
+        if (!node || node == FProgramExpandNode) {
             message.Result = FALSE;
-        else if (tree->action & TVE_EXPAND)
-            message.Result = !CanExpand(node);
-        else
-            message.Result = !CanCollapse(node);
+            return true;
+        }
+        // A check that deleted nodes may have deleted the item the control is about to open or
+        // close: it is refused.
+        const TNodesWatch watch = WatchNodes();
+        const bool allow = tree->action & TVE_EXPAND ? CanExpand(node) : CanCollapse(node);
+        message.Result = !(allow && watch.Current());
         return true;
     }
     case TVN_ITEMEXPANDEDA:

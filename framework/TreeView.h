@@ -63,6 +63,33 @@ using TTVAdvancedCustomDrawItemEvent = std::function<void(TObject* sender, TTree
                                                           TCustomDrawStage stage, bool& paintImages,
                                                           bool& defaultDraw)>;
 
+// --- TNodesWatch
+
+// What code that keeps a node, or the tree, across a call that can run user code (an event, a
+// pumped message loop, a shell listing) checks when the call returns. Alive while the tree exists;
+// Current while it exists and has deleted no node since the watch was taken. A default watch is
+// neither.
+class TNodesWatch {
+public:
+    TNodesWatch() = default;
+    bool Alive() const { return !FGeneration.expired(); }
+    bool Current() const
+    {
+        const std::shared_ptr<const unsigned> generation = FGeneration.lock();
+        return generation && *generation == FSeen;
+    }
+
+private:
+    friend class TCustomTreeView;
+    explicit TNodesWatch(const std::shared_ptr<const unsigned>& generation)
+        : FGeneration(generation), FSeen(generation ? *generation : 0)
+    {
+    }
+
+    std::weak_ptr<const unsigned> FGeneration;
+    unsigned FSeen = 0;
+};
+
 // --- TTreeNode
 
 // One item of a tree view. The node holds the native item's handle and Data; everything else (text,
@@ -273,8 +300,14 @@ public:
     // Milliseconds a selection must stay before it is reported.
     int ChangeDelay() const { return FChangeDelay; }
     void SetChangeDelay(int value) { FChangeDelay = value; }
+    // Makes the change report that waits for its delay now, as its timer would; nothing when none
+    // waits. For a caller that must see the selection settled before it reads it.
+    void ReportPendingChange();
     // The node at a point of the client area (on its text, image or button row); nullptr for none.
     TTreeNode* GetNodeAt(int x, int y);
+    // A watch on the tree and its nodes as they are now: every deletion of nodes, by any path,
+    // and the tree's destruction end it.
+    TNodesWatch WatchNodes() const { return TNodesWatch(FNodesGeneration); }
 
     // Events; each is raised by the hook of its name below.
     TTVChangedEvent OnChange;
@@ -333,6 +366,10 @@ protected:
     void ColorChanged() override;
     void FontChanged() override;
 
+    // Ends every watch on the tree. The first line of a subclass's destructor: code of the tree
+    // still running further up the stack then sees the tree gone before any of it is torn down.
+    void EndNodeWatches() { FNodesGeneration.reset(); }
+
 private:
     friend class TTreeNode;
     friend class TTreeNodes;
@@ -376,6 +413,8 @@ private:
     TTreeNode* FProgramExpandNode = nullptr;
     // Nodes are being deleted: the control's selection notices are not reported.
     int FDeletingNodes = 0;
+    // Counts the deletions of nodes; gone once the tree is being destroyed (see TNodesWatch).
+    std::shared_ptr<unsigned> FNodesGeneration = std::make_shared<unsigned>(0);
 };
 
 // --- Table entries for a class that publishes a tree view.

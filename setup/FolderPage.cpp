@@ -2,6 +2,7 @@
 #include "fm_Main.h"
 
 #include "../framework/UniqueHandle.h"
+#include "FolderPath.h"
 
 #include <shlobj.h>
 
@@ -11,13 +12,6 @@ struct TRegKeyCloser {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
 using TRegKey = TUniqueHandle<HKEY, TRegKeyCloser, nullptr>;
-
-std::string WithSubFolder(std::string folder)
-{
-    if (folder.empty() || folder.back() != '\\')
-        folder += '\\';
-    return folder + DefaultSubFolder;
-}
 
 // The value as stored, up to its first NUL; empty when it is missing. Raises for a value that is
 // not text.
@@ -50,6 +44,11 @@ private:
 
 }  // namespace
 
+std::string WithSubFolder(const std::string& folder, UINT codePage)
+{
+    return WithBackslash(folder, codePage) + DefaultSubFolder;
+}
+
 void Tfrm_Main::EnterFolderPage()
 {
     if (TTreeNode* root = VeltoShellTreeView1->Items()->GetFirstNode())
@@ -66,8 +65,11 @@ void Tfrm_Main::EnterFolderPage()
         VeltoShellTreeView1->SelectPath(edt_Folder->Text());
     }
     // The tree reports this selection only after its change delay, when the flag is clear again:
-    // that late report must not replace the proposal with the shell's spelling of it.
-    FProposedNode = VeltoShellTreeView1->Selected();
+    // that late report must not replace the proposal with the shell's spelling of it. The item is
+    // remembered, not its node: a rebuild in between frees the node and reports the same item on
+    // a new one.
+    TTreeNode* proposed = VeltoShellTreeView1->Selected();
+    FProposedIDList.reset(proposed ? CopyIDList(static_cast<LPCITEMIDLIST>(proposed->Data())) : nullptr);
     edt_Folder->SetText(WithSubFolder(edt_Folder->Text()));
 }
 
@@ -76,7 +78,9 @@ void Tfrm_Main::VeltoShellTreeView1Change(TObject*, TTreeNode*)
     if (FIgnoreTreeChange)
         return;
     TTreeNode* selected = VeltoShellTreeView1->Selected();
-    if (selected && selected == std::exchange(FProposedNode, nullptr))
+    // Only the first report after the proposal can be its own; any other selection ends it.
+    const TPidl proposed = std::move(FProposedIDList);
+    if (selected && proposed && SameIDLists(proposed.get(), static_cast<LPCITEMIDLIST>(selected->Data())))
         return;
     char path[MAX_PATH] = "";
     if (!selected || !SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(selected->Data()), path))

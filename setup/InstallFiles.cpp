@@ -1,11 +1,13 @@
 // The install step of the wizard: restoring the embedded payload into the chosen folder.
 #include "fm_Main.h"
 
+#include "FailureText.h"
+#include "FolderPath.h"
 #include "PayloadResource.h"
 #include "RestorePayload.h"
 #include "Win32FileSink.h"
 
-#include <new>
+#include <optional>
 
 namespace {
 
@@ -20,33 +22,18 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Creates the folder and every missing parent; true when the folder exists afterwards.
-bool ForceDirectories(std::string folder)
-{
-    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
-        folder.pop_back();
-    if (folder.empty() || IsFolder(folder + "\\"))
-        return true;
-    const std::size_t slash = folder.find_last_of("\\/");
-    if (slash != std::string::npos && slash > 0 && folder[slash - 1] != ':' && !ForceDirectories(folder.substr(0, slash)))
-        return false;
-    return CreateDirectoryA(folder.c_str(), nullptr) || IsFolder(folder + "\\");
-}
-
 }  // namespace
 
 void Tfrm_Main::InstallFiles()
 {
-    std::string folder = edt_Folder->Text();
-    if (folder.empty() || folder.back() != '\\')
-        folder += '\\';
+    const std::string folder = WithBackslash(edt_Folder->Text());
     if (!IsFolder(folder) && !ForceDirectories(folder)) {
         ShowInformation(FolderMessage);
         PageControl1->SetActivePage(ts_Folder);
         return;
     }
 
-    std::string error;
+    std::optional<std::string> error;
     FInstalling = true;
     try {
         Screen->SetCursor(crHourGlass);
@@ -65,18 +52,17 @@ void Tfrm_Main::InstallFiles()
                             Application->ProcessMessages();
                         }});
         lbl_Finish2->SetVisible(true);
-    } catch (const std::bad_alloc&) {
-        error = "Out of memory";
-    } catch (const std::exception& e) {
-        error = e.what();
+    } catch (...) {
+        // Whatever it is, the buttons and the cursor are given back below and the user is told.
+        error = FailureText(std::current_exception());
     }
     FInstalling = false;
     Screen->SetCursor(crDefault);
     btn_Cancel->SetCaption("Exit");
     btn_Cancel->SetEnabled(true);
 
-    if (!error.empty()) {
-        ShowInformation(FailureMessage + error);
+    if (error) {
+        ShowInformation(FailureMessage + *error);
         TerminateProgram();
         return;
     }

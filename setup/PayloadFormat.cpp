@@ -26,8 +26,11 @@ bool IsReservedDeviceName(std::string_view component)
     std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::toupper(c); });
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
         return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
-           base[3] <= '9';
+    if (base.size() != 4 || !(base.starts_with("COM") || base.starts_with("LPT")))
+        return false;
+    // Windows takes the superscript digits of code page 1252 for digits here too.
+    const auto digit = static_cast<unsigned char>(base[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 }  // namespace

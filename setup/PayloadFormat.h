@@ -43,6 +43,8 @@ void DescramblePayload(std::uint8_t* payload, std::size_t size, std::uint64_t da
 std::string PayloadEntryName(const TPayloadEntry& entry);
 
 // True when joining the name to a folder cannot leave that folder or land under another name:
-// not empty, not rooted, no drive or other ':', no '..' component, no reserved device name, no
-// component ending in a dot or a space. '\' and '/' both separate components.
+// not empty, not rooted, no drive or other ':', no '..' component, no reserved device name (the
+// superscript COM and LPT digits 0xB9, 0xB2 and 0xB3 among them), no component ending in a dot or
+// a space. '\' and '/' both separate components, byte by byte: a double-byte character whose
+// trail byte is 0x5C splits there too, which can refuse such a name but never lets one out.
 bool IsSafePayloadName(std::string_view name);

@@ -1,4 +1,5 @@
 // The program entry of the setup wizard.
+#include "DllSearch.h"
 #include "fm_Main.h"
 
 #include "../shell/VeltoShellFunctions.h"
@@ -7,7 +8,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Started from a downloads folder, the program must not load a DLL planted next to it.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HardenDllSearch();
 
     // The shell library's process-wide objects outlive every component: the form and its
     // controls are gone before they are released; the tree-view unit (messages, OLE) starts after

@@ -1,7 +1,7 @@
 // The wizard form: captions, the page flow and the link to the maker's web page.
 #include "fm_Main.h"
 
-#include <shellapi.h>
+#include "WebLink.h"
 
 const char* const ProductName = "Velto Shell Components";
 const char* const ProductVersion = "v1.0";
@@ -92,6 +92,9 @@ void Tfrm_Main::btn_NextClick(TObject*)
     } else if (page == ts_License) {
         PageControl1->SetActivePage(ts_Folder);
     } else if (page == ts_Folder) {
+        // A selection still waiting for its report would rewrite the folder after the finish page
+        // shows it: it lands now, before the page reads the folder.
+        VeltoShellTreeView1->ReportPendingChange();
         PageControl1->SetActivePage(ts_Finish);
     } else if (page == ts_Finish) {
         InstallFiles();
@@ -141,7 +144,8 @@ void Tfrm_Main::cbx_AcceptClick(TObject*)
 
 void Tfrm_Main::Label3Click(TObject*)
 {
-    ShellExecuteA(Handle(), nullptr, MakerWebAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    // The program runs as administrator; the browser it starts must not.
+    OpenWebAddress(Handle(), MakerWebAddress, IsProcessElevated());
 }
 
 void Tfrm_Main::FocusActivePage()

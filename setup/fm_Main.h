@@ -5,6 +5,7 @@
 #include "../framework/ExtCtrls.h"
 #include "../framework/Forms.h"
 #include "../framework/StdCtrls.h"
+#include "../shell/VeltoShellPidl.h"
 #include "../shell/VeltoShellTreeView.h"
 
 #include <functional>
@@ -15,6 +16,9 @@ extern const char* const ProductVersion;   // "v1.0"
 extern const char* const MakerWebAddress;  // what the link label and the logo open
 // Appended to every folder the folder page proposes or takes from the tree.
 extern const char* const DefaultSubFolder;
+
+// folder, with a "\" unless its last character in the code page is one, then DefaultSubFolder.
+std::string WithSubFolder(const std::string& folder, UINT codePage = CP_ACP);
 
 class Tfrm_Main;
 extern Tfrm_Main* frm_Main;  // the wizard's one form, made by the program entry
@@ -95,8 +99,9 @@ private:
 
     // While set, the tree's change handler leaves the folder box alone.
     bool FIgnoreTreeChange = false;
-    // The node the entry steps selected: its late change report keeps the proposal.
-    TTreeNode* FProposedNode = nullptr;
+    // The item the entry steps selected, until the next change report: when that report is the
+    // proposal's own, it keeps the proposal as written.
+    TPidl FProposedIDList;
     bool FInstalling = false;
     bool FCloseRequested = false;
 };

@@ -10,6 +10,7 @@
 #include "VeltoShellTreeViewScopes.h"
 
 #include <cstdint>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -23,6 +24,16 @@ constexpr SFGAOF ShownItemMask = 0x70000000;
 // SFGAO_HASSUBFOLDER, the dimmed bit and SFGAO_SHARE: what a node shows of its item.
 constexpr SFGAOF NodeInfoMask = SFGAO_HASSUBFOLDER | SfgaoGhosted | SFGAO_SHARE;
 static_assert(NodeInfoMask == 0x800A0000);
+
+// Posted by a tree to its own window to run the refresh or rebuild that waited for it.
+constexpr UINT WaitingRequestMessage = WM_APP + 0x5601;
+
+// Every TCustomVeltoShellTreeView between its constructor and its destructor; one thread, no lock.
+std::unordered_set<const void*>& LiveShellTreeViews()
+{
+    static std::unordered_set<const void*> trees;
+    return trees;
+}
 
 const TEnumInfo& ShellObjectTypeInfo()
 {
@@ -53,6 +64,11 @@ int CALLBACK CompareSiblingNodes(LPARAM node1, LPARAM node2, LPARAM folder)
 
 }  // namespace
 
+bool IsLiveShellTreeView(const void* address)
+{
+    return address && LiveShellTreeViews().contains(address);
+}
+
 int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM)
 {
     const auto* first = reinterpret_cast<const TTreeNode*>(node1);
@@ -82,10 +98,13 @@ TCustomVeltoShellTreeView::TCustomVeltoShellTreeView(TComponent* owner)
     SetRightClickSelect(true);
     // Connected only: the notifier stays inactive until loading ends or AutoRefresh changes.
     ConnectNotifier();
+    LiveShellTreeViews().insert(static_cast<const TCustomVeltoShellTreeView*>(this));
 }
 
 TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 {
+    LiveShellTreeViews().erase(static_cast<const TCustomVeltoShellTreeView*>(this));
+    EndNodeWatches();
     FNotifier.reset();
     // The base destructor would delete the nodes through its own deletion hook, which frees no PIDL:
     // they go here, while this class's hook still runs.
@@ -132,27 +151,74 @@ LPITEMIDLIST TCustomVeltoShellTreeView::GetRootIDList()
 void TCustomVeltoShellTreeView::FillRoot()
 {
     TPidl root(GetRootIDList());
+    // OnDeletion runs for every node cleared.
+    const TNodesWatch alive = WatchNodes();
     if (Items()->Count() > 0)
         Items()->Clear();
-    if (!root)
+    if (!root || !alive.Alive())
         return;
     // The desktop is drawn without line and button at the top, any other root with them.
     SetShowRoot(!IsDesktopIDList(root.get()));
-    TTreeNode* node = Items()->AddChild(nullptr, std::string(), root.get());
+    TTreeNode* node;
+    {
+        // Adding the first node makes the window if there is none, and the new window asks for a
+        // rebuild: this fill is that rebuild, and a second root must not come of it.
+        const TFlagScope adding(*this, FAddingRoot);
+        node = Items()->AddChild(nullptr, std::string(), root.get());
+    }
     static_cast<void>(root.release());  // the node owns it now
+    const TNodesWatch watch = WatchNodes();
     FillNodeInfo(node);
     node->Expand(false);
-    if (!IsDesigning())
+    if (watch.Current() && !IsDesigning())
         SetSelected(node);
 }
 
 void TCustomVeltoShellTreeView::RebuildTree()
 {
-    if (FRebuilding || IsLoading())
+    if (IsLoading() || FAddingRoot)
         return;
-    TFlagScope rebuilding(FRebuilding);
-    TNodesUpdateScope update(*Items());
+    if (Busy()) {
+        FRebuildWaiting = true;
+        return;
+    }
+    // A rebuild lists every folder afresh: it serves a waiting refresh too.
+    FRebuildWaiting = false;
+    FRefreshWaiting = false;
+    const TBusyScope rebuilding(*this, FRebuilding);
+    const TNodesUpdateScope update(*this);
     FillRoot();
+}
+
+TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree, bool& flag)
+    : FTree(tree), FFlag(&flag), FWatch(tree.WatchNodes())
+{
+    flag = true;
+}
+
+TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree)
+    : FTree(tree), FFlag(nullptr), FWatch(tree.WatchNodes())
+{
+    ++tree.FExpanding;
+}
+
+TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
+{
+    if (!FWatch.Alive())
+        return;
+    if (FFlag)
+        *FFlag = false;
+    else
+        --FTree.FExpanding;
+    FTree.PostWaitingRequest();
+}
+
+void TCustomVeltoShellTreeView::PostWaitingRequest()
+{
+    // Posted, not run: the operation that ends here may be deep inside one that goes on.
+    if (Busy() || FWaitingPosted || !(FRefreshWaiting || FRebuildWaiting) || !HandleAllocated())
+        return;
+    FWaitingPosted = PostMessageA(FHandle, WaitingRequestMessage, 0, 0) != FALSE;
 }
 
 void TCustomVeltoShellTreeView::FillNodeInfo(TTreeNode* node)
@@ -170,8 +236,12 @@ void TCustomVeltoShellTreeView::FillNodeInfo(TTreeNode* node)
 
 bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
 {
-    TNodesUpdateScope update(*Items());
-    TScreenCursorScope hourglass(crHourGlass);
+    const TBusyScope listing(*this);
+    const TNodesUpdateScope update(*this);
+    const TScreenCursorScope hourglass(crHourGlass);
+    // The shell's folder runs code of its own while it lists (a notification raised there reaches
+    // the tree at once): the node is used only while no node was deleted.
+    const TNodesWatch watch = WatchNodes();
     LPCITEMIDLIST parent = NodePidl(node);
     TComPtr<IShellFolder> folder;
     GetShellFolder(parent, folder.put());
@@ -184,13 +254,15 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
         TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
         listed = folder->EnumObjects(nullptr, ObjectTypesToEnumFlags(FObjectTypes), enumerator.put());
     }
-    if (listed != S_OK || !enumerator)
+    if (listed != S_OK || !enumerator || !watch.Current())
         return false;
     for (;;) {
         TPidl child;  // relative to the folder; ours until it goes out of scope
         ULONG fetched = 0;
         if (enumerator->Next(1, child.put(), &fetched) != S_OK || !child)
             break;
+        if (!watch.Current())  // the folder's code deleted nodes while it listed
+            return false;
         TPidl absolute(ConcatIDLists(parent, child.get()));
         if (!absolute || !(GetIDListAttributes(absolute.get(), ShownItemMask) & ShownItemMask))
             continue;
@@ -204,23 +276,41 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Change(TTreeNode* node)
 {
+    const TNodesWatch watch = WatchNodes();
     TCustomTreeView::Change(node);
-    TellCompanions(node);
+    if (watch.Current())  // else OnChange refreshed the tree: its new selection is reported in turn
+        TellCompanions(node);
 }
 
 bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
 {
     if (IsDesigning() && node->Level() >= 1)
         return true;
+    const TBusyScope expanding(*this);
+    // OnExpanding and the listing run user code: once they deleted nodes, this one may be gone.
+    const TNodesWatch watch = WatchNodes();
     const bool allow = TCustomTreeView::CanExpand(node);
-    if (allow && node->HasChildren() && !node->getFirstChild() && !FillChildren(node)) {
-        // The button stays, so that a later expansion tries the listing again.
-        node->SetHasChildren(true);
+    if (!watch.Current())  // the handler deleted nodes, this one perhaps
         return false;
+    if (allow && node->HasChildren() && !node->getFirstChild()) {
+        const bool listed = FillChildren(node);
+        if (!watch.Current())  // the listing ran code that deleted nodes
+            return false;
+        if (!listed) {
+            // The button stays, so that a later expansion tries the listing again.
+            node->SetHasChildren(true);
+            return false;
+        }
     }
     // Also after a refusal: a node never listed then loses its button.
     node->SetHasChildren(node->getFirstChild() != nullptr);
     return allow;
+}
+
+void TCustomVeltoShellTreeView::Expand(TTreeNode* node)
+{
+    const TBusyScope expanded(*this);
+    TCustomTreeView::Expand(node);
 }
 
 void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
@@ -233,6 +323,8 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
 void TCustomVeltoShellTreeView::CreateWnd()
 {
     TCustomTreeView::CreateWnd();
+    // Nothing is posted to a new window yet: a request that waited goes out again or is served here.
+    FWaitingPosted = false;
     if (HandleAllocated()) {
         SendMessageA(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages));
         // A new image list puts the native indentation back to its minimum (the icons' width).
@@ -244,8 +336,10 @@ void TCustomVeltoShellTreeView::CreateWnd()
 void TCustomVeltoShellTreeView::Loaded()
 {
     TCustomTreeView::Loaded();
+    const TNodesWatch watch = WatchNodes();
     RebuildTree();
-    FNotifier->SetActive(FAutoRefresh && !IsDesigning());
+    if (watch.Alive())
+        FNotifier->SetActive(FAutoRefresh && !IsDesigning());
 }
 
 void TCustomVeltoShellTreeView::Notification(TComponent* component, TOperation operation)
@@ -261,6 +355,16 @@ void TCustomVeltoShellTreeView::Notification(TComponent* component, TOperation o
 
 void TCustomVeltoShellTreeView::WndProc(TMessage& message)
 {
+    if (message.Msg == WaitingRequestMessage) {
+        // Still busy (a handler pumps messages): the end of the busy state posts it again.
+        FWaitingPosted = false;
+        if (FRebuildWaiting)
+            RebuildTree();
+        else if (FRefreshWaiting)
+            RefreshTree();
+        message.Result = 0;
+        return;
+    }
     if (HandleLinkMessage(message))
         return;
     switch (message.Msg) {
@@ -311,7 +415,10 @@ const TClassInfo& TVeltoShellTreeView::StaticClassInfo()
     return info;
 }
 
-TVeltoShellTreeView::TVeltoShellTreeView(TComponent* owner) : TCustomVeltoShellTreeView(owner) {}
+TVeltoShellTreeView::TVeltoShellTreeView(TComponent* owner)
+    : TCustomVeltoShellTreeView(owner), FDropTarget(MakeInterfaced<TShellTreeDropTarget>(this))
+{
+}
 
 void TVeltoShellTreeView::CreateParams(TCreateParams& params)
 {

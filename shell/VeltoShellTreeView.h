@@ -4,6 +4,7 @@
 
 #include "../framework/ComPtr.h"
 #include "../framework/ComboBox.h"
+#include "../framework/InterfacedObject.h"
 #include "../framework/Component.h"
 #include "../framework/ListView.h"
 #include "../framework/TreeView.h"
@@ -146,13 +147,23 @@ int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM appValue);
 //
 // Design mode: the root is not selected, only the root's children are listed, and the notifier is
 // never active.
+//
+// Re-entry: handlers, shell notifications and pumped messages run inside the tree's operations.
+// Every operation that keeps a node across such a call checks the tree's TNodesWatch afterwards and
+// ends quietly when nodes were deleted or the tree is gone. While the tree is busy (expanding a
+// node, walking to one, listing, refreshing, rebuilding), a RefreshTree or RebuildTree that is
+// asked for waits: the first busy operation to end posts it to the tree's own window, and it runs
+// once from the message loop, so that no request is lost and none runs twice. A rebuild that waits
+// serves a waiting refresh too.
 class TCustomVeltoShellTreeView : public TCustomTreeView {
 public:
     DECLARE_CLASS_INFO
 
-    // Change delay 50 ms, read-only texts, right-click select; no node and no window yet.
+    // Change delay 50 ms, read-only texts, right-click select; no node and no window yet. The tree
+    // joins the registry of live trees (IsLiveShellTreeView).
     explicit TCustomVeltoShellTreeView(TComponent* owner);
-    // Frees the notifier first, which unregisters it; then the nodes go, each freeing its PIDL.
+    // Leaves the registry and ends the watches on it first; frees the notifier, which unregisters
+    // it; then the nodes go, each freeing its PIDL.
     ~TCustomVeltoShellTreeView() override;
 
     // Attributes
@@ -189,16 +200,18 @@ public:
     // resolving raises, Root becomes empty and the error is passed on.
     LPITEMIDLIST GetRootIDList();
     // Replaces every node by a new root node from Root, expands it and, outside design mode,
-    // selects it (the change is reported after the change delay).
+    // selects it (the change is reported after the change delay). Without a window, adding the
+    // root node makes one; that window's own request for a fill is this one.
     void FillRoot();
-    // FillRoot inside BeginUpdate / EndUpdate; does nothing while loading or while a rebuild runs
-    // (adding the first node makes the window, whose creation rebuilds).
+    // FillRoot inside BeginUpdate / EndUpdate. Does nothing while loading (the end of loading
+    // rebuilds); waits while the tree is busy (see the class comment).
     void RebuildTree();
     // Sets the node's text, icons, share overlay, cut state and has-children flag from its PIDL.
     void FillNodeInfo(TTreeNode* node);
     // Lists the node's folder and adds a child node for each item that is file system, a file-system
     // ancestor or a folder, in the order CompareNodes gives; false, adding nothing, when the folder
-    // cannot be listed. Each child node owns the new absolute PIDL made for it.
+    // cannot be listed, or when nodes were deleted while it listed. Each child node owns the new
+    // absolute PIDL made for it.
     bool FillChildren(TTreeNode* node);
 
     // Navigation and refresh
@@ -220,8 +233,8 @@ public:
     // Text the shell cannot parse changes nothing.
     void SelectPath(const std::string& path);
     // Rebuilds the tree from Root and restores, by PIDL, the expanded folders and the selected
-    // item. A call while a refresh or a rebuild runs is dropped; a tree without nodes but with a
-    // window gets the fill a new window gets.
+    // item. A call while the tree is busy waits and runs once afterwards (see the class comment);
+    // a tree without nodes but with a window gets the fill a new window gets.
     void RefreshTree();
 
 protected:
@@ -229,8 +242,10 @@ protected:
     void Change(TTreeNode* node) override;
     // Lists a node's children on its first expansion and corrects its has-children flag. Takes the
     // place of the base check: OnExpanding is raised here. In design mode, nodes below the root
-    // expand without a check.
+    // expand without a check. The tree is busy meanwhile.
     bool CanExpand(TTreeNode* node) override;
+    // Raises OnExpanded while the tree is busy.
+    void Expand(TTreeNode* node) override;
     // Frees the node's PIDL and clears Data, then raises OnDeletion.
     void Delete(TTreeNode* node) override;
     // Hands the window the system image list, then rebuilds the tree from Root.
@@ -239,7 +254,7 @@ protected:
     void Loaded() override;
     // Clears the link to a companion that is destroyed.
     void Notification(TComponent* component, TOperation operation) override;
-    // Lets the shell fill and draw its context menu while one is tracked.
+    // Lets the shell fill and draw its context menu while one is tracked; runs a waiting request.
     void WndProc(TMessage& message) override;
     // --- Context menu
     // With AutoContextMenu, shows the shell's menu of the selected node: OnContextPopup is not
@@ -248,13 +263,34 @@ protected:
     // --- End of context menu
 
 private:
+    // Marks the tree busy for the length of a scope: a flag (FRefreshing, FRebuilding) or one more
+    // expansion. The end of the last busy scope posts a waiting request. Touches nothing of a tree
+    // that went meanwhile.
+    class TBusyScope {
+    public:
+        TBusyScope(TCustomVeltoShellTreeView& tree, bool& flag);
+        explicit TBusyScope(TCustomVeltoShellTreeView& tree);
+        ~TBusyScope();
+        TBusyScope(const TBusyScope&) = delete;
+        TBusyScope& operator=(const TBusyScope&) = delete;
+
+    private:
+        TCustomVeltoShellTreeView& FTree;
+        bool* FFlag;
+        TNodesWatch FWatch;
+    };
+
+    bool Busy() const { return FRefreshing || FRebuilding || FExpanding > 0; }
+    // Posts the waiting request to the window, once, when the tree is idle.
+    void PostWaitingRequest();
     void TellCompanions(TTreeNode* node);
     bool HandleLinkMessage(TMessage& message);
 
     // Navigation and refresh
     // Every event of the notifier runs RefreshTree.
     void ConnectNotifier();
-    void ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded);
+    // False when the re-expansion ended because nodes were deleted.
+    bool ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded, const TNodesWatch& watch);
 
     bool FAutoContextMenu = true;
     bool FAutoPropertiesDialog = true;
@@ -267,15 +303,52 @@ private:
     std::unique_ptr<TCustomVeltoShellTreeViewChangeNotifier> FNotifier;
     bool FRefreshing = false;
     bool FRebuilding = false;
+    // Re-entry: expansions, walks and listings under way, the requests that wait for the tree to
+    // be idle, whether one is posted, and the root node being added by FillRoot.
+    int FExpanding = 0;
+    bool FRefreshWaiting = false;
+    bool FRebuildWaiting = false;
+    bool FWaitingPosted = false;
+    bool FAddingRoot = false;
+};
+
+// Whether the address is a TCustomVeltoShellTreeView of this process that is constructed and not
+// yet destroyed. A companion checks the tree a MsgIdSetTreeView names before it uses it: a tree can
+// be destroyed after posting the message and before the companion handles it.
+bool IsLiveShellTreeView(const void* address);
+
+class TVeltoShellTreeView;
+
+// The drop target OLE holds for a TVeltoShellTreeView's window. Reference counted on its own: OLE
+// keeps the target under the pointer referenced for the length of a drag, past RevokeDragDrop, so
+// it can outlive the tree. While linked it hands the four calls to the tree; once the tree has cut
+// the link (the first thing its destruction does) it answers DROPEFFECT_NONE and asks no folder.
+class TShellTreeDropTarget : public TInterfacedObject<IDropTarget> {
+public:
+    explicit TShellTreeDropTarget(TVeltoShellTreeView* tree) : FTree(tree) {}
+
+    // The tree the calls go to; nullptr once the link is cut.
+    TVeltoShellTreeView* Tree() const { return FTree; }
+    void Unlink() { FTree = nullptr; }
+
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect) override;
+
+private:
+    TVeltoShellTreeView* FTree;
 };
 
 // The shell tree view as a form text places it: publishes the properties and adds drag and drop.
-class TVeltoShellTreeView : public TCustomVeltoShellTreeView, public IDropTarget {
+class TVeltoShellTreeView : public TCustomVeltoShellTreeView {
 public:
     DECLARE_CLASS_INFO
 
     explicit TVeltoShellTreeView(TComponent* owner);
-    // Destroys the window here, so that its drop-target registration is revoked first.
+    // Cuts its drop target's link first, then destroys the window, so that the registration is
+    // revoked while this class's DestroyWnd still runs.
     ~TVeltoShellTreeView() override;
 
     // Attributes
@@ -294,22 +367,20 @@ public:
 
     // Whether the current window is registered as an OLE drop target.
     bool DropRegistered() const { return FDropRegistered; }
+    // The object RegisterDragDrop gets for every window of the tree; it lives as long as it is
+    // referenced, and forwards to the tree only while the tree lives.
+    TShellTreeDropTarget* DropTargetObject() const { return FDropTarget.get(); }
 
-    // IDropTarget of the control itself, the pointer RegisterDragDrop gets. AddRef and Release only
-    // count (the count is returned): the control belongs to its owner, and OLE's references end
-    // with RevokeDragDrop.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    // Each of the four asks the shell's drop target of the item under the point (screen
-    // coordinates) afresh and answers with its effect; DROPEFFECT_NONE when there is none or a
-    // call fails. They always return S_OK. DragEnter holds the data object until DragLeave or Drop.
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point,
-                                        DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+    // The drop-target calls, as the tree's drop target object forwards them. Each of the four asks
+    // the shell's drop target of the item under the point (screen coordinates) afresh and answers
+    // with its effect; DROPEFFECT_NONE when there is none or a call fails. They always return S_OK.
+    // DragEnter holds the data object and notes the mouse buttons until DragLeave or Drop.
+    HRESULT DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect);
+    HRESULT DragOver(DWORD keyState, POINTL point, DWORD* effect);
     // Lets the data object go and clears the drop highlight.
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT DragLeave();
+    // The button that dragged is up by now: it is put back into the key state the folder gets.
+    HRESULT Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect);
 
     // Runs one modal OLE drag of the node's item, with the data and the allowed effects its parent
     // folder gives; the node's PIDL is only read. Nothing happens when the folder gives no data.
@@ -345,12 +416,13 @@ private:
     bool FDropEnabled = true;
     bool FDropRegistered = false;
     bool FShellDragRan = false;  // StartShellDrag ran inside the button message being handled
-    // The drag over the control: its data, its button, and the ticks of scrolling and hovering.
+    TComPtr<TShellTreeDropTarget> FDropTarget;
+    // The drag over the control: its data, its buttons, and the ticks of scrolling and hovering.
     TComPtr<IDataObject> FDragDataObject;
     bool FDragLeftButton = false;
+    bool FDragRightButton = false;
     DWORD FLastScrollTick = 0;
     DWORD FHoverStartTick = 0;  // 0: no expansion pending
-    ULONG FReferences = 0;
     // --- end of drag and drop
 };
 

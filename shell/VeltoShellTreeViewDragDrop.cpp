@@ -71,12 +71,18 @@ HRESULT GuardedDropStep(DWORD* effect, Steps&& steps) noexcept
     return S_OK;
 }
 
-// Clears the drop highlight and lets the held data object go when a scope ends, on every path.
+// Clears the drop highlight and lets the held data object go when a scope ends, on every path; a
+// tree that went meanwhile (the folder's Drop may run a modal loop) let both go itself.
 class TDragEndScope {
 public:
-    TDragEndScope(TCustomTreeView& tree, TComPtr<IDataObject>& dataObject) : FTree(tree), FDataObject(dataObject) {}
+    TDragEndScope(TCustomTreeView& tree, TComPtr<IDataObject>& dataObject)
+        : FTree(tree), FDataObject(dataObject), FWatch(tree.WatchNodes())
+    {
+    }
     ~TDragEndScope()
     {
+        if (!FWatch.Alive())
+            return;
         FDataObject.reset();
         try {
             FTree.SetDropTarget(nullptr);
@@ -89,6 +95,7 @@ public:
 private:
     TCustomTreeView& FTree;
     TComPtr<IDataObject>& FDataObject;
+    TNodesWatch FWatch;
 };
 
 }  // namespace
@@ -97,8 +104,11 @@ private:
 
 TVeltoShellTreeView::~TVeltoShellTreeView()
 {
-    // The base destructors would destroy the window without this class's DestroyWnd: OLE would
-    // keep a pointer to a destroyed control.
+    // First of all: OLE may call the drop target it holds while the tree goes, and after.
+    FDropTarget->Unlink();
+    EndNodeWatches();
+    // The base destructors would destroy the window without this class's DestroyWnd, and leave
+    // the window registered.
     DestroyHandle();
 }
 
@@ -112,9 +122,10 @@ void TVeltoShellTreeView::SetDropEnabled(bool value)
             return;
         // Obtaining the handle may make the window, whose creation registers it already: a second
         // RegisterDragDrop would fail and leave a registered window marked as unregistered.
+        const TNodesWatch watch = WatchNodes();
         HWND window = Handle();
-        if (!FDropRegistered)
-            FDropRegistered = RegisterDragDrop(window, this) == S_OK;
+        if (watch.Alive() && !FDropRegistered)
+            FDropRegistered = RegisterDragDrop(window, FDropTarget.get()) == S_OK;
     } else {
         RevokeDrop();
     }
@@ -122,8 +133,10 @@ void TVeltoShellTreeView::SetDropEnabled(bool value)
 
 void TVeltoShellTreeView::CreateWnd()
 {
+    // The inherited creation fills the tree, which runs its handlers.
+    const TNodesWatch watch = WatchNodes();
     TCustomVeltoShellTreeView::CreateWnd();
-    if (FDropEnabled)
+    if (watch.Alive() && FDropEnabled)
         RegisterDrop();
 }
 
@@ -136,7 +149,7 @@ void TVeltoShellTreeView::DestroyWnd()
 void TVeltoShellTreeView::RegisterDrop()
 {
     if (HandleAllocated() && !FDropRegistered)
-        FDropRegistered = RegisterDragDrop(FHandle, this) == S_OK;
+        FDropRegistered = RegisterDragDrop(FHandle, FDropTarget.get()) == S_OK;
 }
 
 void TVeltoShellTreeView::RevokeDrop()
@@ -170,8 +183,10 @@ void TVeltoShellTreeView::WndProc(TMessage& message)
         // message; some versions highlight the dragged item once the notification returns, which
         // would outlast the drag.
         const bool dragged = std::exchange(FShellDragRan, false);
+        // The drag's modal loop runs timers and messages: the tree may be gone afterwards.
+        const TNodesWatch watch = WatchNodes();
         TCustomVeltoShellTreeView::WndProc(message);
-        if (std::exchange(FShellDragRan, dragged))
+        if (watch.Alive() && std::exchange(FShellDragRan, dragged))
             SetDropTarget(nullptr);
         return;
     }
@@ -187,6 +202,9 @@ void TVeltoShellTreeView::WndProc(TMessage& message)
 
 void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
 {
+    // Also when no drag comes of it: the native control highlights the item it reported once the
+    // notification returns, and the button message that carried it takes that highlight away.
+    FShellDragRan = true;
     if (!node || !NodePidl(node))
         return;
     // Relative points into the node's own list; it is used only before the modal loop, in which
@@ -197,51 +215,67 @@ void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
     if (!folder)
         return;
     TComPtr<IDataObject> dataObject;
-    if (FAILED(folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDataObject, nullptr,
-                                     dataObject.put_void())) ||
-        !dataObject)
+    const HRESULT offered =
+        folder->GetUIObjectOf(ShellOwnerWindow(), 1, &relative, IID_IDataObject, nullptr, dataObject.put_void());
+    if (FAILED(offered) || !dataObject)
         return;
     TComPtr<TDropSource> source = MakeInterfaced<TDropSource>(rightButton);
     SFGAOF attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
     folder->GetAttributesOf(1, &relative, &attributes);
     const DWORD allowed = AllowedEffects(attributes);
 
-    FShellDragRan = true;
     SetDropTarget(node);
+    // The modal loop runs timers and messages: a tree destroyed meanwhile is not touched after it.
     struct THighlightScope {
         TCustomTreeView& Tree;
-        ~THighlightScope() { Tree.SetDropTarget(nullptr); }
-    } highlight{*this};
+        TNodesWatch Watch;
+        ~THighlightScope()
+        {
+            if (Watch.Alive())
+                Tree.SetDropTarget(nullptr);
+        }
+    } highlight{*this, WatchNodes()};
     // Modal until the drop or the cancel. The tree deletes and refreshes nothing afterwards: a
     // moved item reaches the tree only through the change notifier.
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(dataObject.get(), source.get(), allowed, &effect);
 }
 
+// --- The drop target OLE holds
+
+HRESULT TShellTreeDropTarget::DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect)
+{
+    if (FTree)
+        return FTree->DragEnter(dataObject, keyState, point, effect);
+    if (effect)
+        *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellTreeDropTarget::DragOver(DWORD keyState, POINTL point, DWORD* effect)
+{
+    if (FTree)
+        return FTree->DragOver(keyState, point, effect);
+    if (effect)
+        *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellTreeDropTarget::DragLeave()
+{
+    return FTree ? FTree->DragLeave() : S_OK;
+}
+
+HRESULT TShellTreeDropTarget::Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect)
+{
+    if (FTree)
+        return FTree->Drop(dataObject, keyState, point, effect);
+    if (effect)
+        *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
 // --- Dropping in
-
-HRESULT TVeltoShellTreeView::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-        *object = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TVeltoShellTreeView::AddRef()
-{
-    return ++FReferences;
-}
-
-ULONG TVeltoShellTreeView::Release()
-{
-    return FReferences > 0 ? --FReferences : 0;
-}
 
 TTreeNode* TVeltoShellTreeView::FindDropNode(POINT screenPoint)
 {
@@ -260,7 +294,11 @@ TTreeNode* TVeltoShellTreeView::FindDropNode(POINT screenPoint)
     }
     if (node && FHoverStartTick != 0 && TicksPassed(FHoverStartTick, HoverExpandDelay)) {
         FHoverStartTick = 0;
+        const TNodesWatch watch = WatchNodes();
         node->Expand(false);
+        // The handlers of the expansion may have destroyed the tree.
+        if (!watch.Alive())
+            return nullptr;
         // The new rows may have moved the one under the pointer.
         return FindDropNode(screenPoint);
     }
@@ -294,6 +332,7 @@ HRESULT TVeltoShellTreeView::DragEnter(IDataObject* dataObject, DWORD keyState, 
     return GuardedDropStep(effect, [&] {
         FLastScrollTick = GetTickCount();
         FDragLeftButton = (keyState & MK_LBUTTON) != 0;
+        FDragRightButton = (keyState & MK_RBUTTON) != 0;
         if (dataObject)
             dataObject->AddRef();
         FDragDataObject.Attach(dataObject);
@@ -341,9 +380,12 @@ HRESULT TVeltoShellTreeView::Drop(IDataObject* dataObject, DWORD keyState, POINT
         TComPtr<IDropTarget> target = GetFolderDropTarget({point.x, point.y});
         if (!target || !effect)
             return false;
-        // The button is up by the time Drop comes; the folder is told which one dragged.
+        // The button is up by the time Drop comes; the folder is told which one dragged, so that a
+        // right-button drop gets the shell's menu of choices.
         if (FDragLeftButton)
             keyState |= MK_LBUTTON;
+        if (FDragRightButton)
+            keyState |= MK_RBUTTON;
         DWORD enterEffect = *effect;
         target->DragEnter(dataObject, keyState, point, &enterEffect);
         // The caller's word, still the effects the source allows. No DragLeave after a Drop.

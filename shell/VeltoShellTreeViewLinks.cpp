@@ -37,6 +37,12 @@ bool Tell(const TCustomVeltoShellTreeView& tree, TWinControl& companion, UINT me
 void TellIDList(const TCustomVeltoShellTreeView& tree, TWinControl& companion, UINT message, LPCITEMIDLIST idList)
 {
     TPidl copy(CopyIDList(idList));
+    if (tree.IsDesigning()) {
+        // Handed over before the call, as a post hands it over: a receiver that took the copy
+        // and then raised has freed it already.
+        companion.Perform(message, 0, ParamOf(copy.release()));
+        return;
+    }
     if (Tell(tree, companion, message, ParamOf(copy.get())))
         static_cast<void>(copy.release());
 }
@@ -49,7 +55,9 @@ LPCITEMIDLIST SelectedIDList(const TCustomVeltoShellTreeView& tree)
 
 // Moves the link from old to value, then tells value (folder message, then the tree) or, when the
 // link ends, tells old the tree 0. The link is stored first, so that a companion that reacts to a
-// synchronous message by setting the link again finds it set already.
+// synchronous message by setting the link again finds it set already; a first message that raises
+// puts the old link back, so that a companion that cannot be told is not told every change after.
+// A synchronous companion may destroy the tree: nothing of it is touched then.
 template <typename TView>
 void Relink(TCustomVeltoShellTreeView& tree, TView*& link, TView* value, UINT folderMessage)
 {
@@ -58,8 +66,16 @@ void Relink(TCustomVeltoShellTreeView& tree, TView*& link, TView* value, UINT fo
     TView* old = std::exchange(link, value);
     if (value) {
         value->FreeNotification(&tree);
-        TellIDList(tree, *value, folderMessage, SelectedIDList(tree));
-        Tell(tree, *value, MsgIdSetTreeView, ParamOf(&tree));
+        const TNodesWatch watch = tree.WatchNodes();
+        try {
+            TellIDList(tree, *value, folderMessage, SelectedIDList(tree));
+        } catch (...) {
+            if (watch.Alive() && link == value)
+                link = old;
+            throw;
+        }
+        if (watch.Alive() && link == value)
+            Tell(tree, *value, MsgIdSetTreeView, ParamOf(&tree));
     } else if (old) {
         Tell(tree, *old, MsgIdSetTreeView, 0);
     }
@@ -106,11 +122,15 @@ void TCustomVeltoShellTreeView::SetComboBox(TCustomComboBox* value)
 
 void TCustomVeltoShellTreeView::TellCompanions(TTreeNode* node)
 {
-    const auto idList = node ? static_cast<LPCITEMIDLIST>(node->Data()) : nullptr;
+    if (!FListView && !FComboBox)
+        return;
+    // Told from a copy: a companion told synchronously may delete the node, or the tree.
+    const TPidl folder(node ? CopyIDList(static_cast<LPCITEMIDLIST>(node->Data())) : nullptr);
+    const TNodesWatch watch = WatchNodes();
     if (FListView)
-        TellIDList(*this, *FListView, MsgIdSetRoot, idList);
-    if (FComboBox)
-        TellIDList(*this, *FComboBox, MsgIdSetPath, idList);
+        TellIDList(*this, *FListView, MsgIdSetRoot, folder.get());
+    if (watch.Alive() && FComboBox)
+        TellIDList(*this, *FComboBox, MsgIdSetPath, folder.get());
 }
 
 bool TCustomVeltoShellTreeView::HandleLinkMessage(TMessage& message)

@@ -51,9 +51,13 @@ TTreeNode* TCustomVeltoShellTreeView::FindNode(LPCITEMIDLIST idList)
     if (SameIDLists(idList, NodePidl(node)))
         return node;
     const std::vector<TPidl> steps = SplitIDList(idList);
+    const TBusyScope walking(*this);
+    const TNodesWatch watch = WatchNodes();
     // The walk starts at the root's depth: an item outside the root ends it there.
     for (std::size_t i = GetIDListItemCount(NodePidl(node)); i < steps.size(); ++i) {
         node->Expand(false);
+        if (!watch.Current())  // a handler deleted the nodes on the way: the walk finds nothing
+            return nullptr;
         TTreeNode* child = FindChildNode(steps[i].get(), node);
         if (!child)
             break;
@@ -71,8 +75,11 @@ void TCustomVeltoShellTreeView::SelectIDList(LPCITEMIDLIST idList)
     TTreeNode* node = FindNode(idList);
     if (!node)
         return;
+    // OnChanging runs inside the selection.
+    const TNodesWatch watch = WatchNodes();
     SetSelected(node);
-    node->MakeVisible();
+    if (watch.Current())
+        node->MakeVisible();
 }
 
 void TCustomVeltoShellTreeView::SelectPath(const std::string& path)
@@ -83,14 +90,17 @@ void TCustomVeltoShellTreeView::SelectPath(const std::string& path)
 
 void TCustomVeltoShellTreeView::RefreshTree()
 {
-    // A refresh that starts while one runs is dropped, not queued; so is one while a rebuild runs,
-    // which is making the tree afresh from Root and still stands on the nodes it made.
-    if (FRefreshing || FRebuilding)
+    // A refresh asked for while the tree expands, refreshes or rebuilds would delete the nodes
+    // that operation stands on; dropping it would lose the change it reports. It waits, once.
+    if (Busy()) {
+        FRefreshWaiting = true;
         return;
+    }
+    FRefreshWaiting = false;
     // Released in reverse: the lists, the update, the flag, the cursor.
-    TScreenCursorScope hourglass(crHourGlass);
-    TFlagScope refreshing(FRefreshing);
-    TNodesUpdateScope update(*Items());
+    const TScreenCursorScope hourglass(crHourGlass);
+    const TBusyScope refreshing(*this, FRefreshing);
+    const TNodesUpdateScope update(*this);
 
     if (Items()->Count() == 0) {
         // An empty tree has nothing to keep: Root named nothing when it was filled (a folder that
@@ -98,7 +108,7 @@ void TCustomVeltoShellTreeView::RefreshTree()
         // gets, root expanded and selected, as its user would see on opening it now. Without a
         // window there is nothing to do: making the window fills the tree.
         if (HandleAllocated())
-            RebuildTree();
+            FillRoot();
         return;
     }
 
@@ -112,25 +122,35 @@ void TCustomVeltoShellTreeView::RefreshTree()
     const TTreeNode* selected = Selected();
     const TPidl keep(CopyIDList(NodePidl(selected ? selected : Items()->Item(0))));
 
+    // OnDeletion runs for every node cleared.
+    const TNodesWatch alive = WatchNodes();
     Items()->Clear();
+    if (!alive.Alive())
+        return;
     TPidl root(GetRootIDList());
     // Root names nothing any more (its folder is gone): the tree stays empty, as a fill leaves it.
     if (!root)
         return;
     TTreeNode* node = Items()->AddChild(nullptr, std::string(), root.get());
     static_cast<void>(root.release());  // the node owns it now
+    const TNodesWatch watch = WatchNodes();
     FillNodeInfo(node);
-    ReexpandNode(node, expanded);
-    SelectIDList(keep.get());
+    if (ReexpandNode(node, expanded, watch))
+        SelectIDList(keep.get());
 }
 
-void TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded)
+bool TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded,
+                                             const TNodesWatch& watch)
 {
     if (!Listed(expanded, NodePidl(node)))
-        return;
+        return true;
     node->Expand(false);
+    if (!watch.Current())  // a handler deleted the new nodes: the refresh ends here
+        return false;
     for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
-        ReexpandNode(child, expanded);
+        if (!ReexpandNode(child, expanded, watch))
+            return false;
+    return true;
 }
 
 void TCustomVeltoShellTreeView::ConnectNotifier()

@@ -1,5 +1,6 @@
 // Small helpers shared by the shell tree view's sources: a node's PIDL, text conversion, and scopes
-// that restore the cursor, the update count, the error mode and a guard flag on every path.
+// that restore the cursor, the update count, the error mode and a guard flag on every path, the
+// last two of a tree only while it still lives (the scope may have run user code that ended it).
 #pragma once
 
 #include "../framework/Forms.h"
@@ -48,13 +49,21 @@ private:
 
 class TNodesUpdateScope {
 public:
-    explicit TNodesUpdateScope(TTreeNodes& nodes) : FNodes(nodes) { FNodes.BeginUpdate(); }
-    ~TNodesUpdateScope() { FNodes.EndUpdate(); }
+    explicit TNodesUpdateScope(TCustomTreeView& tree) : FNodes(*tree.Items()), FWatch(tree.WatchNodes())
+    {
+        FNodes.BeginUpdate();
+    }
+    ~TNodesUpdateScope()
+    {
+        if (FWatch.Alive())
+            FNodes.EndUpdate();
+    }
     TNodesUpdateScope(const TNodesUpdateScope&) = delete;
     TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
 
 private:
     TTreeNodes& FNodes;
+    TNodesWatch FWatch;
 };
 
 class TErrorModeScope {
@@ -68,15 +77,21 @@ private:
     UINT FOld;
 };
 
+// Sets a flag of the tree for the length of a scope.
 class TFlagScope {
 public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TCustomTreeView& tree, bool& flag) : FFlag(flag), FWatch(tree.WatchNodes()) { FFlag = true; }
+    ~TFlagScope()
+    {
+        if (FWatch.Alive())
+            FFlag = false;
+    }
     TFlagScope(const TFlagScope&) = delete;
     TFlagScope& operator=(const TFlagScope&) = delete;
 
 private:
     bool& FFlag;
+    TNodesWatch FWatch;
 };
 
 }  // namespace velto_tree_detail

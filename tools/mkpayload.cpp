@@ -3,6 +3,10 @@
 #include "FolderFileSink.h"
 #include "PayloadWriter.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -30,28 +34,54 @@ public:
     using Exception::Exception;
 };
 
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path)
+// Where the bare name begins in a path given as text: after its last separator. The text stays in
+// the bytes it was given in (the system's ANSI code page on Windows), never converted through a
+// wide path, which would store the name in UTF-8.
+std::size_t NameStart(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::size_t start = 0;
+#ifdef _WIN32
+    // A double-byte character's trail byte can be 0x5C: step by characters.
+    for (const char* at = path.c_str(); *at; at = CharNextA(at))
+        if (*at == '\\' || *at == '/' || *at == ':')
+            start = static_cast<std::size_t>(at - path.c_str()) + 1;
+#else
+    if (const std::size_t slash = path.rfind('/'); slash != std::string::npos)
+        start = slash + 1;
+#endif
+    return start;
+}
+
+bool IsAbsolute(const std::string& path)
+{
+#ifdef _WIN32
+    return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
+#else
+    return !path.empty() && path[0] == '/';
+#endif
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
     if (!in)
-        throw Exception("cannot read " + path.string());
+        throw Exception("cannot read " + path);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> ReadList(const std::filesystem::path& listFile)
+std::vector<std::string> ReadList(const std::string& listFile)
 {
-    std::ifstream in(listFile);
+    std::ifstream in(listFile.c_str());
     if (!in)
-        throw Exception("cannot read " + listFile.string());
+        throw Exception("cannot read " + listFile);
     std::vector<std::string> files;
-    const std::filesystem::path base = listFile.parent_path();
+    const std::string base = listFile.substr(0, NameStart(listFile));
     for (std::string line; std::getline(in, line);) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
             line.pop_back();
         if (line.empty() || line.front() == '#')
             continue;
-        const std::filesystem::path path(line);
-        files.push_back((path.is_absolute() ? path : base / path).string());
+        files.push_back(IsAbsolute(line) ? line : base + line);
     }
     return files;
 }
@@ -68,7 +98,7 @@ int Create(const std::vector<std::string>& args)
     }
     std::vector<TPayloadSourceFile> files;
     for (const std::string& path : paths)
-        files.push_back({std::filesystem::path(path).filename().string(), ReadFile(path)});
+        files.push_back({path.substr(NameStart(path)), ReadFile(path)});
     const std::vector<std::uint8_t> payload = WritePayload(files);
     std::ofstream out(args[0], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));

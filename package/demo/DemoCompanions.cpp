@@ -149,10 +149,11 @@ void TDemoShellListView::FillWindow()
 namespace {
 
 // Points a companion's link at the tree that told it of itself. The tree does not tell its
-// companions that it goes: the framework's removal notice does.
+// companions that it goes: the framework's removal notice does. The message was posted, and the
+// tree it names may have been destroyed before it came: such a tree is ignored.
 void LinkTree(TComponent& companion, TCustomVeltoShellTreeView*& link, TCustomVeltoShellTreeView* tree)
 {
-    if (tree == link)
+    if (tree == link || (tree && !IsLiveShellTreeView(tree)))
         return;
     if (link)
         link->RemoveFreeNotification(&companion);

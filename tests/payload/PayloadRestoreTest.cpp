@@ -186,7 +186,12 @@ TEST_CASE("a name that could leave the target folder is refused before any file 
 {
     for (const char* name : {"..\\..\\x.dll", "\\x", "/x", "C:x", "a:stream", "\\\\server\\share\\x", "sub/../../x",
                              "CON", "nul.txt", "lpt1", "com9.log", "dir\\aux", "trailing.", "trailing ", "..", "",
-                             "a\\\\b", "sub\\"}) {
+                             "a\\\\b", "sub\\",
+                             // the superscript digits of code page 1252 name the same devices
+                             "COM\xB9", "com\xB2.txt", "Lpt\xB3", "lpt\xB9 .log", "dir\\COM\xB3", "LPT\xB2",
+                             // a double-byte character whose trail byte is 0x5C is split there: at
+                             // worst a name is refused, never let out
+                             "\x83\x5C", "\x83\x5C..\\x"}) {
         CAPTURE(name);
         TScratchFolder folder;
         const auto bytes = HandBuiltPayload({HandEntry("first.txt", Bytes("1")), HandEntry(name, Bytes("2"))});
@@ -197,7 +202,8 @@ TEST_CASE("a name that could leave the target folder is refused before any file 
 
 TEST_CASE("ordinary names stay allowed, a sub-folder part only where the sub-folder exists")
 {
-    for (const char* name : {"a.txt", "com10", "console.txt", "lpt", "x..y", ".hidden", "name with spaces.txt"})
+    for (const char* name : {"a.txt", "com10", "console.txt", "lpt", "x..y", ".hidden", "name with spaces.txt",
+                             "COM\xB4", "LPT\xBC", "com\xB9\xB9", "\xB9" "COM", "\x83\x5C.txt", "\x95\x5CReadMe.txt"})
         CHECK_MESSAGE(IsSafePayloadName(name), name);
     TScratchFolder folder;
     const auto bytes = HandBuiltPayload({HandEntry("sub\\f.txt", Bytes("in sub"))});

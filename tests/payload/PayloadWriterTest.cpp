@@ -22,6 +22,8 @@ TEST_CASE("names the producer refuses")
     CHECK(refused({{"sub/a.txt", {}}}).starts_with("name with a folder part"));
     CHECK(refused({{"a.txt", {}}, {"A.TXT", {}}}).starts_with("name given twice"));
     CHECK(refused({{"aux.h", {}}}).starts_with("name that Windows cannot hold safely"));
+    CHECK(refused({{"a.txt", {}}, {"COM\xB9.txt", {}}}).starts_with("name that Windows cannot hold safely"));
+    CHECK(refused({{"lpt\xB3", {}}}).starts_with("name that Windows cannot hold safely"));
     CHECK(refused({{"c:x", {}}}).starts_with("name that Windows cannot hold safely"));
     CHECK(refused({{"a.txt", Bytes("x")}, {"b.txt", {}}}) == "(accepted)");
 }

@@ -1,4 +1,5 @@
 // The folder page: the proposed folder from the registry and folders taken from the shell tree.
+#include "../../tools/PayloadWriter.h"
 #include "WizardHarness.h"
 
 namespace {
@@ -114,6 +115,116 @@ TEST_CASE("a folder picked in the tree goes into the folder box with the sub-fol
         CHECK(wizard.Folder() == Proposal(""));
     }
     CHECK(wizard.Form->edt_Folder->SelLength() == static_cast<int>(wizard.Folder().size()));
+}
+
+}  // TEST_SUITE
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The node of a drive among the root's children; nullptr when the tree has none for it.
+TTreeNode* DriveNode(TCustomVeltoShellTreeView& tree, const std::string& drive)
+{
+    TTreeNode* root = tree.Items()->GetFirstNode();
+    for (TTreeNode* node = root ? root->getFirstChild() : nullptr; node; node = node->getNextSibling())
+        if (PathOf(node) == drive)
+            return node;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_SUITE("Tfrm_Main folder page") {
+
+TEST_CASE("the sub-folder follows the folder's last character in the code page, not its last byte")
+{
+    // "ソ" in code page 932 ends with the byte of "\" in the single-byte pages.
+    const std::string so = "\x83\x5C";
+    CHECK(WithSubFolder("C:\\Tools\\" + so, 932) == "C:\\Tools\\" + so + "\\" + DefaultSubFolder);
+    CHECK(WithSubFolder("C:\\Tools\\" + so, 1252) == "C:\\Tools\\" + so + DefaultSubFolder);
+    CHECK(WithSubFolder("C:\\Tools\\" + so + "\\", 932) == "C:\\Tools\\" + so + "\\" + DefaultSubFolder);
+    CHECK(WithSubFolder("Z:\\", 932) == std::string("Z:\\") + DefaultSubFolder);
+    CHECK(WithSubFolder("", 932) == std::string("\\") + DefaultSubFolder);
+    CHECK(WithSubFolder("c:") == std::string("c:\\") + DefaultSubFolder);
+}
+
+TEST_CASE("the proposal's own late report keeps it, across a rebuild too; any other selection is taken")
+{
+    TProgramFilesValue value;
+    TScratchFolder scratch;
+    std::filesystem::create_directories(scratch / "Programs");
+    const std::string programs = (scratch / "Programs").string();
+    // In lower case the proposal differs from the shell's spelling of the same folder: a late
+    // report that rewrote the box would show.
+    const std::string written = Lower(programs);
+    REQUIRE(written != programs);
+    value.SetText(written);
+    TWizard wizard;
+    TCustomVeltoShellTreeView& tree = *wizard.Form->VeltoShellTreeView1;
+
+    SUBCASE("a rebuild between the proposal and its report")
+    {
+        wizard.EnterFolderPage();
+        TTreeNode* before = tree.Selected();
+        tree.RefreshTree();  // every node is new; the same item is selected again and reported late
+        REQUIRE(PathOf(tree.Selected()) == programs);
+        CHECK(tree.Selected() != before);
+        Pump(200);
+        CHECK(wizard.Folder() == Proposal(written));
+        // That report was the proposal's: the next pick is the user's.
+        tree.SetSelected(DriveNode(tree, "Z:\\"));
+        Pump(200);
+        CHECK(wizard.Folder() == Proposal("Z:"));
+    }
+    SUBCASE("another pick before the proposal's report")
+    {
+        wizard.EnterFolderPage();
+        tree.SetSelected(DriveNode(tree, "Z:\\"));
+        Pump(200);
+        CHECK(wizard.Folder() == Proposal("Z:"));
+    }
+    SUBCASE("picking the proposed folder again after another one")
+    {
+        wizard.EnterFolderPage();
+        Pump(200);
+        tree.SetSelected(DriveNode(tree, "Z:\\"));
+        Pump(200);
+        tree.SelectPath(programs);
+        Pump(200);
+        CHECK(wizard.Folder() == Proposal(programs));
+    }
+}
+
+TEST_CASE("Next within the change delay takes the pick along: the finish page shows the folder installed into")
+{
+    TProgramFilesValue value;
+    TScratchFolder scratch;
+    std::filesystem::create_directories(scratch / "Programs");
+    std::filesystem::create_directories(scratch / "Picked");
+    value.SetText((scratch / "Programs").string());
+    const std::string picked = (scratch / "Picked").string();
+    TWizard wizard;
+    TPayloadModule module(WritePayload({{"a.txt", Bytes("alpha")}}));
+    wizard.EnterFolderPage();
+    Pump(200);
+
+    wizard.Form->VeltoShellTreeView1->SelectPath(picked);  // reported only after the delay
+    wizard.Next();
+    CHECK(wizard.Form->lbl_Folder->Caption() == Proposal(picked));
+    CHECK(wizard.Folder() == Proposal(picked));
+    Pump(200);  // nothing is left to arrive late
+    CHECK(wizard.Folder() == Proposal(picked));
+    CHECK(wizard.Form->lbl_Folder->Caption() == Proposal(picked));
+
+    wizard.Install(module);
+    CHECK(ReadBytes(std::filesystem::path(Proposal(picked)) / "a.txt") == Bytes("alpha"));
+    CHECK_FALSE(std::filesystem::exists(scratch / "Programs" / DefaultSubFolder));
+    CHECK(wizard.Messages.empty());
 }
 
 }  // TEST_SUITE

@@ -118,6 +118,139 @@ public:
     }
 };
 
+// The text of a menu item without '&', in lower case.
+std::string PlainMenuText(HMENU menu, int position)
+{
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof(text), MF_BYPOSITION);
+    std::string plain;
+    for (const char* c = text; *c; ++c)
+        if (*c != '&')
+            plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    return plain;
+}
+
+// A thin forwarding wrapper around the real shell's IContextMenu of an item, which records what the
+// routine asks of it; it exists only to watch the real menu, and changes no answer.
+class TWatchedShellMenu final : public IContextMenu2 {
+public:
+    TComPtr<IContextMenu> Real;
+    ULONG References = 0;
+    std::vector<UINT> Query;  // indexMenu, idCmdFirst, idCmdLast, flags
+    UINT CopyId = 0;          // the identifier the real menu gave its Copy command
+    std::vector<CMINVOKECOMMANDINFO> Invoked;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IContextMenu || iid == IID_IContextMenu2) {
+            *object = static_cast<IContextMenu2*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
+    ULONG STDMETHODCALLTYPE Release() override { return --References; }
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override
+    {
+        Query = {index, first, last, flags};
+        const HRESULT result = Real->QueryContextMenu(menu, index, first, last, flags);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            if (PlainMenuText(menu, i) == "copy")
+                CopyId = GetMenuItemID(menu, i);
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override
+    {
+        Invoked.push_back(*info);
+        return Real->InvokeCommand(info);
+    }
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR id, UINT type, UINT* reserved, CHAR* name, UINT size) override
+    {
+        return Real->GetCommandString(id, type, reserved, name, size);
+    }
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        const TComPtr<IContextMenu2> real = Real.Query<IContextMenu2>(IID_IContextMenu2);
+        return real ? real->HandleMenuMsg(message, wParam, lParam) : E_NOTIMPL;
+    }
+};
+
+// A thin forwarding wrapper around a real shell folder whose context menus it hands out watched.
+class TWatchingFolder final : public IShellFolder {
+public:
+    TWatchingFolder(IShellFolder* real, TWatchedShellMenu& menu) : FReal(real), FMenu(menu) {}
+    ULONG References = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IShellFolder) {
+            *object = static_cast<IShellFolder*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
+    ULONG STDMETHODCALLTYPE Release() override { return --References; }
+    HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY items, REFIID iid,
+                                            UINT* reserved, void** object) override
+    {
+        if (iid != IID_IContextMenu)
+            return FReal->GetUIObjectOf(owner, count, items, iid, reserved, object);
+        *object = nullptr;
+        const HRESULT result =
+            FReal->GetUIObjectOf(owner, count, items, IID_IContextMenu, reserved, FMenu.Real.put_void());
+        return FMenu.Real ? FMenu.QueryInterface(iid, object) : result;
+    }
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND owner, IBindCtx* context, LPWSTR name, ULONG* eaten,
+                                               PIDLIST_RELATIVE* idList, ULONG* attributes) override
+    {
+        return FReal->ParseDisplayName(owner, context, name, eaten, idList, attributes);
+    }
+    HRESULT STDMETHODCALLTYPE EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** items) override
+    {
+        return FReal->EnumObjects(owner, flags, items);
+    }
+    HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE idList, IBindCtx* context, REFIID iid,
+                                           void** object) override
+    {
+        return FReal->BindToObject(idList, context, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE idList, IBindCtx* context, REFIID iid,
+                                            void** object) override
+    {
+        return FReal->BindToStorage(idList, context, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) override
+    {
+        return FReal->CompareIDs(column, a, b);
+    }
+    HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** object) override
+    {
+        return FReal->CreateViewObject(owner, iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
+    {
+        return FReal->GetAttributesOf(count, items, attributes);
+    }
+    HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET* name) override
+    {
+        return FReal->GetDisplayNameOf(item, flags, name);
+    }
+    HRESULT STDMETHODCALLTYPE SetNameOf(HWND owner, PCUITEMID_CHILD item, LPCWSTR name, SHGDNF flags,
+                                        PITEMID_CHILD* result) override
+    {
+        return FReal->SetNameOf(owner, item, name, flags, result);
+    }
+
+private:
+    IShellFolder* FReal;
+    TWatchedShellMenu& FMenu;
+};
+
 // What the menu looked like while it was open.
 struct TMenuSeen {
     bool Shown = false;
@@ -141,6 +274,8 @@ public:
     {
         if (FTimer)
             KillTimer(nullptr, FTimer);
+        if (FEndTimer)
+            KillTimer(nullptr, FEndTimer);
         Current = nullptr;
     }
     TMenuDriver(const TMenuDriver&) = delete;
@@ -148,6 +283,9 @@ public:
 
     // Picks the item of that text (case ignored) instead of the fixed keys.
     std::string PickText;
+    // Clicks the item at that position instead, with the right button or the left.
+    int ClickIndex = -1;
+    bool ClickRight = false;
     TMenuSeen Seen;
 
 private:
@@ -183,12 +321,7 @@ private:
         HMENU menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;
         int pickIndex = -1;
         for (int i = 0, selectable = 0; menu && i < GetMenuItemCount(menu); ++i) {
-            char text[128] = {};
-            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
-            std::string plain;
-            for (const char* c = text; *c; ++c)
-                if (*c != '&')
-                    plain += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+            const std::string plain = PlainMenuText(menu, i);
             Seen.Texts.push_back(plain);
             if (plain.empty())
                 continue;
@@ -200,6 +333,10 @@ private:
             RECT bounds{};
             GetWindowRect(menuWindow, &bounds);
             Seen.TopLeft = {bounds.left, bounds.top};
+        }
+        if (menu && ClickIndex >= 0) {
+            Click(menuWindow, menu);
+            return;
         }
         std::vector<WPARAM> keys = FKeys;
         if (pickIndex >= 0)
@@ -213,7 +350,28 @@ private:
             PostMessageA(FOwner, WM_KEYDOWN, key, 0);
     }
 
+    // Posts the button's messages at the item's middle, in screen coordinates as the menu loop reads
+    // them; a click the menu does not take leaves it open, and a later timer ends it.
+    void Click(HWND menuWindow, HMENU menu)
+    {
+        RECT item{};
+        GetMenuItemRect(nullptr, menu, static_cast<UINT>(ClickIndex), &item);
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        const UINT down = ClickRight ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+        PostMessageA(menuWindow, down, ClickRight ? MK_RBUTTON : MK_LBUTTON, at);
+        PostMessageA(menuWindow, down + 1, 0, at);
+        FEndTimer = SetTimer(nullptr, 0, 300, &TMenuDriver::EndOpenMenu);
+    }
+    static void CALLBACK EndOpenMenu(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        if (Current && Current->FEndTimer == id)
+            Current->FEndTimer = 0;
+        EndMenu();
+    }
+
     static inline TMenuDriver* Current = nullptr;
+    UINT_PTR FEndTimer = 0;
     HWND FOwner;
     std::vector<WPARAM> FKeys;
     UINT_PTR FTimer = 0;
@@ -306,6 +464,31 @@ std::vector<std::string> ClipboardFiles()
     }
     ReleaseStgMedium(&medium);
     return files;
+}
+
+// What the clipboard holds: every format offered in global memory, with its bytes.
+using TClipboardContents = std::vector<std::pair<CLIPFORMAT, std::vector<BYTE>>>;
+
+TClipboardContents ClipboardContents()
+{
+    TClipboardContents contents;
+    TComPtr<IDataObject> data;
+    TComPtr<IEnumFORMATETC> formats;
+    if (OleGetClipboard(data.put()) != S_OK || !data || data->EnumFormatEtc(DATADIR_GET, formats.put()) != S_OK ||
+        !formats)
+        return contents;
+    for (FORMATETC format; formats->Next(1, &format, nullptr) == S_OK;) {
+        format.tymed = TYMED_HGLOBAL;
+        STGMEDIUM medium{};
+        if (data->GetData(&format, &medium) != S_OK)
+            continue;
+        if (const auto* bytes = static_cast<const BYTE*>(GlobalLock(medium.hGlobal))) {
+            contents.emplace_back(format.cfFormat, std::vector<BYTE>(bytes, bytes + GlobalSize(medium.hGlobal)));
+            GlobalUnlock(medium.hGlobal);
+        }
+        ReleaseStgMedium(&medium);
+    }
+    return contents;
 }
 
 }  // namespace
@@ -424,6 +607,63 @@ TEST_CASE("a picked command is invoked with its offset from the first identifier
     CHECK((menu.References == 0 && folder.References == 0));
 }
 
+TEST_CASE("the menu takes a pick with the right button as well as the left")
+{
+    THostForm form;
+    TRecordingContextMenu menu;
+    TRecordingFolder folder;
+    folder.Menu = &menu;
+    const TIDArray ids;
+    const auto click = [&](int index, bool right) {
+        TMenuDriver driver(form.Handle());
+        driver.ClickIndex = index;
+        driver.ClickRight = right;
+        ShowShellContextMenu(form.Handle(), &folder, ids, 0, 0);
+        return driver.Seen.Shown;
+    };
+    REQUIRE(click(2, false));
+    if (menu.Invoked.size() != 1) {
+        MESSAGE("skipped: clicks posted to the open menu do not reach its loop here");
+        return;
+    }
+    CHECK(click(1, true));
+    REQUIRE(menu.Invoked.size() == 2);
+    CHECK(menu.Invoked[0].lpVerb == MAKEINTRESOURCEA(2));
+    CHECK(menu.Invoked[1].lpVerb == MAKEINTRESOURCEA(1));
+    CHECK((menu.References == 0 && folder.References == 0));
+}
+
+TEST_CASE("the real shell's menu, watched through a wrapper, gets the flags and range and runs the picked Copy")
+{
+    TScratchFolder scratch;
+    fs::create_directory(scratch / "Alpha");
+    THostForm form;
+    const TPidl alpha = PidlOf(scratch / "Alpha");
+    TComPtr<IShellFolder> parent;
+    LPCITEMIDLIST last = nullptr;
+    REQUIRE(SHBindToParent(alpha.get(), IID_IShellFolder, parent.put_void(), &last) == S_OK);
+    TWatchedShellMenu menu;
+    TWatchingFolder folder(parent.get(), menu);
+    OleSetClipboard(nullptr);
+    {
+        TMenuDriver driver(form.Handle());
+        driver.PickText = "copy";
+        ShowShellContextMenu(form.Handle(), &folder, TIDArray{last}, 5, 5);
+        REQUIRE(driver.Seen.Shown);
+    }
+    CHECK(menu.Query == std::vector<UINT>{0, 1, 0x7FFF, CMF_EXPLORE});
+    REQUIRE(menu.CopyId != 0);
+    REQUIRE(menu.Invoked.size() == 1);
+    CHECK(menu.Invoked[0].lpVerb == MAKEINTRESOURCEA(menu.CopyId - 1));
+    CHECK(menu.Invoked[0].hwnd == form.Handle());
+    const std::vector<std::string> files = ClipboardFiles();
+    OleSetClipboard(nullptr);
+    REQUIRE(files.size() == 1);
+    CHECK(fs::equivalent(fs::path(files[0]), scratch / "Alpha"));
+    menu.Real.reset();
+    CHECK((menu.References == 0 && folder.References == 0));
+}
+
 }  // TEST_SUITE
 
 TEST_SUITE("TCustomVeltoShellTreeView context menu") {
@@ -482,6 +722,7 @@ TEST_CASE("a context request shows the shell's menu of the selected node, or wit
 struct TCopied {
     std::vector<std::string> Files;
     DWORD Effect = 0;
+    TClipboardContents Contents;
 };
 
 TCopied CopyThroughTheMenu(const fs::path& root)
@@ -503,7 +744,7 @@ TCopied CopyThroughTheMenu(const fs::path& root)
                      MAKELPARAM(screen.x, screen.y));
         REQUIRE(driver.Seen.Shown);
     }
-    TCopied copied{ClipboardFiles(), ClipboardDropEffect()};
+    TCopied copied{ClipboardFiles(), ClipboardDropEffect(), ClipboardContents()};
     OleSetClipboard(nullptr);
     return copied;
 }
@@ -517,12 +758,52 @@ TEST_CASE("choosing Copy in the shell's menu puts the selected folder on the cli
     CHECK(fs::equivalent(fs::path(copied.Files[0]), scratch / "Alpha"));
 }
 
-// Wine's Copy and Cut offer no "Preferred DropEffect"; Windows' Copy offers DROPEFFECT_COPY.
-TEST_CASE("choosing Copy in the shell's menu runs Copy, not its neighbour Cut" * doctest::may_fail())
+// Runs the command of that text (case and '&' ignored) from the shell's own menu of the item,
+// asked for directly, and gives what it put on the clipboard.
+TClipboardContents RunShellCommandDirectly(const fs::path& item, const std::string& text)
+{
+    const TPidl pidl = PidlOf(item);
+    TComPtr<IShellFolder> parent;
+    LPCITEMIDLIST last = nullptr;
+    REQUIRE(SHBindToParent(pidl.get(), IID_IShellFolder, parent.put_void(), &last) == S_OK);
+    TComPtr<IContextMenu> menuObject;
+    parent->GetUIObjectOf(nullptr, 1, &last, IID_IContextMenu, nullptr, menuObject.put_void());
+    REQUIRE(menuObject);
+    HMENU menu = CreatePopupMenu();
+    menuObject->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_EXPLORE);
+    UINT id = 0;
+    for (int i = 0; i < GetMenuItemCount(menu) && !id; ++i)
+        if (PlainMenuText(menu, i) == text)
+            id = GetMenuItemID(menu, i);
+    DestroyMenu(menu);
+    REQUIRE(id != 0);
+    OleSetClipboard(nullptr);
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof(info);
+    info.lpVerb = MAKEINTRESOURCEA(id - 1);
+    info.nShow = SW_SHOWNORMAL;
+    menuObject->InvokeCommand(&info);
+    TClipboardContents contents = ClipboardContents();
+    OleSetClipboard(nullptr);
+    return contents;
+}
+
+TEST_CASE("choosing Copy in the shell's menu leaves what the shell's own Copy leaves, not what Cut does")
 {
     TScratchFolder scratch;
     fs::create_directory(scratch / "Alpha");
-    CHECK(CopyThroughTheMenu(scratch.Path()).Effect == DROPEFFECT_COPY);
+    const TClipboardContents directCopy = RunShellCommandDirectly(scratch / "Alpha", "copy");
+    const TClipboardContents directCut = RunShellCommandDirectly(scratch / "Alpha", "cut");
+    REQUIRE_FALSE(directCopy.empty());
+    const TCopied copied = CopyThroughTheMenu(scratch.Path());
+    REQUIRE(copied.Files.size() == 1);
+    CHECK(copied.Contents == directCopy);
+    if (directCopy == directCut) {
+        MESSAGE("skipped: the shell's Copy and Cut leave the same clipboard here, so picking Cut instead of "
+                "Copy cannot be told");
+        return;
+    }
+    CHECK(copied.Contents != directCut);
 }
 
 }  // TEST_SUITE

@@ -1,9 +1,12 @@
 // TVeltoShellTreeView's drag and drop: the drop source's rules, real drags out of the tree driven
 // with SendInput, the tree's drop target driven with a real shell data object over real nodes,
-// hover expansion, edge scrolling, and the drop-target registration.
+// the calls it makes on a folder's drop target (recorded through a forwarding desktop folder),
+// hover expansion, edge scrolling, the drop-target registration, and a tree that goes mid-drag.
 #include "../../shell/DropSource.h"
 #include "../../shell/VeltoShellTreeView.h"
 #include "../framework/ControlTestHelpers.h"
+#include "../support/FaultyShellFolder.h"
+#include "../support/MallocSpy.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
 
@@ -12,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,17 +145,17 @@ bool IsDropRegistered(TVeltoShellTreeView& tree)
 {
     const HRESULT revoked = RevokeDragDrop(tree.Handle());
     if (revoked == S_OK)
-        RegisterDragDrop(tree.Handle(), &tree);
+        RegisterDragDrop(tree.Handle(), tree.DropTargetObject());
     else
         CHECK(revoked == DRAGDROP_E_NOTREGISTERED);
     return revoked == S_OK;
 }
 
-// The number of references OLE (or anyone) holds to the tree's drop target.
+// The number of references OLE (or anyone but the tree) holds to the tree's drop target.
 ULONG References(TVeltoShellTreeView& tree)
 {
-    const ULONG count = tree.AddRef() - 1;
-    tree.Release();
+    const ULONG count = tree.DropTargetObject()->AddRef() - 2;
+    tree.DropTargetObject()->Release();
     return count;
 }
 
@@ -166,25 +170,31 @@ std::string Joined(const TEvents& events)
 // --- Recording the scroll messages the tree is sent
 
 std::vector<std::pair<UINT, WPARAM>>* ScrollRecord = nullptr;
+std::vector<DWORD>* ScrollTicks = nullptr;
 HWND ScrollRecordWindow = nullptr;
 
 LRESULT CALLBACK RecordScroll(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && ScrollRecord && sent->hwnd == ScrollRecordWindow &&
-        (sent->message == WM_HSCROLL || sent->message == WM_VSCROLL))
+        (sent->message == WM_HSCROLL || sent->message == WM_VSCROLL)) {
         ScrollRecord->emplace_back(sent->message, sent->wParam);
+        ScrollTicks->push_back(GetTickCount());
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Records the WM_HSCROLL and WM_VSCROLL messages sent to one window while it lives.
+// Records the WM_HSCROLL and WM_VSCROLL messages sent to one window while it lives, and the tick
+// count at each.
 struct TScrollRecorder {
     std::vector<std::pair<UINT, WPARAM>> Messages;
+    std::vector<DWORD> Ticks;
     HHOOK Hook;
     explicit TScrollRecorder(HWND window)
         : Hook(SetWindowsHookExA(WH_CALLWNDPROC, RecordScroll, nullptr, GetCurrentThreadId()))
     {
         ScrollRecord = &Messages;
+        ScrollTicks = &Ticks;
         ScrollRecordWindow = window;
     }
     ~TScrollRecorder()
@@ -324,6 +334,96 @@ void DriveDrag(bool right, POINT from, POINT to, const std::function<void()>& du
             return;
         MESSAGE("another program moved the pointer: the drag is tried again");
     }
+}
+
+// --- A folder's drop target, as the forwarding desktop hands it to the tree, that records each call
+// with its key state and the effect word it came with; DragEnter and DragOver narrow the effect to
+// Answer.
+
+class TFolderTargetRecorder final : public IDropTarget {
+public:
+    TEvents Calls;
+    DWORD Answer = DROPEFFECT_COPY;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+            *object = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD keyState, POINTL, DWORD* effect) override
+    {
+        Record("enter", keyState, effect);
+        *effect &= Answer;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL, DWORD* effect) override
+    {
+        Record("over", keyState, effect);
+        *effect &= Answer;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override
+    {
+        Calls.push_back("leave");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD keyState, POINTL, DWORD* effect) override
+    {
+        Record("drop", keyState, effect);
+        *effect &= Answer;
+        return S_OK;
+    }
+
+private:
+    // The mouse buttons and the effect word: "enter L 7" for MK_LBUTTON and copy, move and link.
+    void Record(const char* call, DWORD keyState, const DWORD* effect)
+    {
+        std::string buttons;
+        buttons += keyState & MK_LBUTTON ? "L" : "";
+        buttons += keyState & MK_RBUTTON ? "R" : "";
+        buttons += keyState & MK_MBUTTON ? "M" : "";
+        Calls.push_back(std::string(call) + " " + (buttons.empty() ? "-" : buttons) + " " +
+                        std::to_string(effect ? *effect : 99));
+    }
+};
+
+// A tree over the drop scratch folder whose folder drop targets come through a forwarding desktop;
+// beta's is the recorder.
+struct TRecordedDropHost {
+    TDropScratch Scratch;
+    TDropHost Host{Scratch.Root.string()};
+    TFaultyDesktopScope Desktop;
+    TFolderTargetRecorder Beta;
+    TComPtr<IDataObject> Data = DataObjectOf(Scratch.Incoming);
+
+    TRecordedDropHost()
+    {
+        Desktop.Faults().ReplaceUIObject(PidlOf(Scratch.Root / "beta").get(), IID_IDropTarget, &Beta);
+    }
+    POINTL AtBeta() const { return ToPointL(Host.At(Child(Host.RootNode(), "beta"))); }
+};
+
+// --- A timer that runs an action once, from whatever message loop runs then
+
+std::function<void()> TimerAction;
+
+void CALLBACK RunTimerAction(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (TimerAction)
+        std::exchange(TimerAction, nullptr)();
+}
+
+void RunAfter(UINT ms, std::function<void()> action)
+{
+    TimerAction = std::move(action);
+    SetTimer(nullptr, 0, ms, RunTimerAction);
 }
 
 // A drop source that says when it is freed.
@@ -510,10 +610,187 @@ TEST_CASE("a drag over a node goes to its item's drop target, whose effect is th
     }
 }
 
-// Wine's shell folder drop target answers DragEnter and DragOver, but its Drop copies nothing.
-TEST_CASE("a file dropped with the left button on a folder node lands in that folder" * doctest::may_fail())
+TEST_CASE("each call asks the folder's target afresh: DragEnter first, DragLeave after, none after a Drop")
+{
+    TRecordedDropHost drop;
+    TVeltoShellTreeView& tree = *drop.Host.Tree;
+    drop.Beta.Answer = DROPEFFECT_LINK;
+    constexpr DWORD all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    DWORD effect = all;
+    tree.DragEnter(drop.Data.get(), MK_LBUTTON, drop.AtBeta(), &effect);
+    CHECK(drop.Beta.Calls == TEvents{"enter L 7", "leave"});
+    CHECK(effect == DROPEFFECT_LINK);
+
+    // The effect DragEnter leaves is the one DragOver gets; the keys pass through as they come.
+    drop.Beta.Calls.clear();
+    effect = all;
+    tree.DragOver(MK_LBUTTON | MK_CONTROL, drop.AtBeta(), &effect);
+    CHECK(drop.Beta.Calls == TEvents{"enter L 7", "over L 4", "leave"});
+    CHECK(effect == DROPEFFECT_LINK);
+
+    // Drop's DragEnter gets a copy: Drop itself gets the effects the source allows.
+    drop.Beta.Calls.clear();
+    effect = all;
+    tree.Drop(drop.Data.get(), 0, drop.AtBeta(), &effect);
+    CHECK(drop.Beta.Calls == TEvents{"enter L 7", "drop L 7"});
+    CHECK(effect == DROPEFFECT_LINK);
+    CHECK(tree.DropTarget() == nullptr);
+}
+
+TEST_CASE("Drop hands the folder the button that dragged, which is up by then")
+{
+    struct TButtonCase {
+        DWORD EnterKeys;
+        const char* Drop;
+    };
+    constexpr TButtonCase cases[] = {
+        {MK_LBUTTON, "drop L 1"},
+        {MK_RBUTTON, "drop R 1"},
+        {MK_LBUTTON | MK_SHIFT, "drop L 1"},
+        {MK_MBUTTON, "drop - 1"},
+    };
+    TRecordedDropHost drop;
+    for (const TButtonCase& row : cases) {
+        CAPTURE(row.EnterKeys);
+        DWORD effect = DROPEFFECT_COPY;
+        drop.Host.Tree->DragEnter(drop.Data.get(), row.EnterKeys, drop.AtBeta(), &effect);
+        drop.Beta.Calls.clear();
+        effect = DROPEFFECT_COPY;
+        drop.Host.Tree->Drop(drop.Data.get(), 0, drop.AtBeta(), &effect);
+        REQUIRE(drop.Beta.Calls.size() == 2);
+        CHECK(drop.Beta.Calls.back() == row.Drop);
+    }
+}
+
+TEST_CASE("a real drag from the tree onto its own node drops there with the button that dragged")
+{
+    TRecordedDropHost drop;
+    drop.Host.Form.Show();
+    SetWindowPos(drop.Host.Form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    const POINT from = drop.Host.At(Child(drop.Host.RootNode(), "file"));
+    const POINT to = drop.Host.At(Child(drop.Host.RootNode(), "beta"));
+    const auto clear = [&] { drop.Beta.Calls.clear(); };
+    for (const bool right : {false, true}) {
+        CAPTURE(right);
+        DriveDrag(right, from, to, {}, clear);
+        REQUIRE(drop.Beta.Calls.size() >= 2);
+        const std::string& last = drop.Beta.Calls.back();
+        CHECK(last.rfind(right ? "drop R" : "drop L", 0) == 0);
+        CHECK(drop.Beta.Calls[drop.Beta.Calls.size() - 2].rfind("enter", 0) == 0);
+        CHECK(drop.Host.Tree->DropTarget() == nullptr);
+    }
+    // The drags asked the dragged item's folder for the effects it allows.
+    CHECK(drop.Desktop.Faults().AttributeRequests() >= 2);
+}
+
+TEST_CASE("a folder that gives no drop target answers no effect, and a failed call hands out nothing")
+{
+    TRecordedDropHost drop;
+    TVeltoShellTreeView& tree = *drop.Host.Tree;
+    const TPidl beta = PidlOf(drop.Scratch.Root / "beta");
+    const auto effects = [&] {
+        std::vector<DWORD> answers;
+        DWORD effect = DROPEFFECT_COPY;
+        tree.DragEnter(drop.Data.get(), MK_LBUTTON, drop.AtBeta(), &effect);
+        answers.push_back(effect);
+        effect = DROPEFFECT_COPY;
+        tree.DragOver(MK_LBUTTON, drop.AtBeta(), &effect);
+        answers.push_back(effect);
+        effect = DROPEFFECT_COPY;
+        tree.Drop(drop.Data.get(), 0, drop.AtBeta(), &effect);
+        answers.push_back(effect);
+        return answers;
+    };
+    REQUIRE(effects() == std::vector<DWORD>{DROPEFFECT_COPY, DROPEFFECT_COPY, DROPEFFECT_COPY});
+    drop.Desktop.Faults().Clear();
+    SUBCASE("GetUIObjectOf fails")
+    {
+        drop.Desktop.Faults().FailUIObject(beta.get(), IID_IDropTarget, E_FAIL);
+    }
+    SUBCASE("GetUIObjectOf answers S_FALSE with an object")
+    {
+        drop.Desktop.Faults().ReplaceUIObject(beta.get(), IID_IDropTarget, &drop.Beta, S_FALSE);
+    }
+    drop.Beta.Calls.clear();
+    CHECK(effects() == std::vector<DWORD>{DROPEFFECT_NONE, DROPEFFECT_NONE, DROPEFFECT_NONE});
+    CHECK(drop.Beta.Calls.empty());
+    CHECK(tree.DropTarget() == nullptr);
+}
+
+TEST_CASE("the desktop root's drops go to the desktop directory's drop target")
 {
     TDropScratch scratch;
+    TDropHost host;
+    TFaultyDesktopScope desktop;
+    TFolderTargetRecorder directory;
+    desktop.Faults().ReplaceUIObject(TPidl(GetSpecialFolderIDList(TVeltoSpecialFolder::sfDesktopDirectory)).get(),
+                                     IID_IDropTarget, &directory);
+    TComPtr<IDataObject> data = DataObjectOf(scratch.Incoming);
+    // Wine's tree control cannot drop-highlight the selected item.
+    host.Tree->SetSelected(host.RootNode()->getFirstChild());
+    const POINTL over = ToPointL(host.At(host.RootNode()));
+    DWORD effect = DROPEFFECT_COPY;
+    host.Tree->DragEnter(data.get(), MK_LBUTTON, over, &effect);
+    effect = DROPEFFECT_COPY;
+    host.Tree->Drop(data.get(), 0, over, &effect);
+    CHECK(directory.Calls == TEvents{"enter L 1", "leave", "enter L 1", "drop L 1"});
+    CHECK(effect == DROPEFFECT_COPY);
+}
+
+TEST_CASE("a node whose folder gives no data starts no drag")
+{
+    TDropScratch scratch;
+    TDropHost host(scratch.Root.string());
+    host.Form.Show();
+    SetWindowPos(host.Form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    RECT treeForm;
+    GetWindowRect(host.Form.Handle(), &treeForm);
+    TDropWindow target(treeForm.right + 20, treeForm.top);
+    TTreeNode* file = Child(host.RootNode(), "file");
+    REQUIRE(file);
+    TFaultyDesktopScope desktop;
+    const auto item = static_cast<LPCITEMIDLIST>(file->Data());
+    TComPtr<IDataObject> data = DataObjectOf(scratch.File);
+    SUBCASE("GetUIObjectOf fails")
+    {
+        desktop.Faults().FailUIObject(item, IID_IDataObject, E_FAIL);
+    }
+    SUBCASE("GetUIObjectOf fails and hands out an object all the same")
+    {
+        desktop.Faults().ReplaceUIObject(item, IID_IDataObject, data.get(), E_FAIL);
+    }
+    bool highlighted = false;
+    DriveDrag(false, host.At(file), target.Centre(), [&] {
+        highlighted = SendMessageA(host.Tree->Handle(), TVM_GETNEXTITEM, TVGN_DROPHILITE, 0) != 0;
+    }, [&] { target.Recorder.Events.clear(); });
+    CHECK(desktop.Faults().UIObjectRequests(IID_IDataObject) >= 1);
+    // Nothing else is asked of the folder.
+    CHECK(desktop.Faults().AttributeRequests() == 0);
+    CHECK(target.Recorder.Events.empty());
+    CHECK_FALSE(highlighted);
+}
+
+// Wine's shell folder drop target answers DragEnter and DragOver, but its Drop copies nothing:
+// the platform is asked first, with a drop of its own.
+TEST_CASE("a file dropped with the left button on a folder node lands in that folder")
+{
+    TDropScratch scratch;
+    {
+        TScratchFolder probe;
+        const TPidl probeFolder = PidlOf(probe.Path());
+        TComPtr<IDropTarget> shellTarget = ShellDropTargetOf(probeFolder.get());
+        TComPtr<IDataObject> probeData = DataObjectOf(scratch.Incoming);
+        DWORD effect = DROPEFFECT_COPY;
+        if (shellTarget && shellTarget->DragEnter(probeData.get(), MK_LBUTTON, {0, 0}, &effect) == S_OK) {
+            effect = DROPEFFECT_COPY;
+            shellTarget->Drop(probeData.get(), MK_LBUTTON, {0, 0}, &effect);
+        }
+        PumpFor(300);
+        if (!fs::exists(probe / "incoming.txt")) {
+            MESSAGE("skipped: the shell's folder drop target copies nothing on this platform");
+            return;
+        }
+    }
     TDropHost host(scratch.Root.string());
     TComPtr<IDataObject> data = DataObjectOf(scratch.Incoming);
     const POINT over = host.At(Child(host.RootNode(), "beta"));
@@ -580,6 +857,99 @@ TEST_CASE("a collapsed folder opens one level once the pointer has rested on it 
         Sleep(1100);
         dragOver(alpha);
         CHECK(alpha->Expanded());
+    }
+    host.Tree->DragLeave();
+}
+
+TEST_CASE("a folder under the pointer opens after 1000 ms of rest, not before and not much later")
+{
+    TDropScratch scratch;
+    TDropHost host(scratch.Root.string());
+    TComPtr<IDataObject> data = DataObjectOf(scratch.Incoming);
+    TTreeNode* alpha = Child(host.RootNode(), "Alpha");
+    REQUIRE(alpha);
+    const POINTL over = ToPointL(host.At(alpha));
+    DWORD effect = DROPEFFECT_COPY;
+    const DWORD arrived = GetTickCount();
+    host.Tree->DragEnter(data.get(), MK_LBUTTON, over, &effect);
+    DWORD opened = 0;
+    while (!opened && GetTickCount() - arrived < 3000) {
+        Sleep(5);
+        effect = DROPEFFECT_COPY;
+        host.Tree->DragOver(MK_LBUTTON, over, &effect);
+        if (alpha->Expanded())
+            opened = GetTickCount();
+    }
+    REQUIRE(opened != 0);
+    CHECK(opened - arrived > 1000);
+    CHECK(opened - arrived < 1100);
+    host.Tree->DragLeave();
+}
+
+TEST_CASE("steps of scrolling near an edge come 100 ms apart, not sooner and not much later")
+{
+    TScratchFolder many;
+    for (int i = 10; i < 70; ++i)
+        fs::create_directory(many / ("folder " + std::to_string(i)));
+    TDropHost host(many.Path().string(), 160, 120);
+    TComPtr<IDataObject> data = DataObjectOf(many / "folder 10");
+    const POINTL nearBottom = ToPointL(host.AtClient(host.Tree->ClientWidth() / 2, host.Tree->ClientHeight() - 5));
+    TScrollRecorder recorder(host.Tree->Handle());
+    DWORD effect = DROPEFFECT_COPY;
+    const DWORD entered = GetTickCount();
+    host.Tree->DragEnter(data.get(), MK_LBUTTON, nearBottom, &effect);
+    while (GetTickCount() - entered < 650) {
+        Sleep(5);
+        effect = DROPEFFECT_COPY;
+        host.Tree->DragOver(MK_LBUTTON, nearBottom, &effect);
+    }
+    host.Tree->DragLeave();
+    REQUIRE(recorder.Ticks.size() >= 4);
+    CHECK(recorder.Ticks.size() <= 6);
+    DWORD previous = entered;
+    for (const DWORD tick : recorder.Ticks) {
+        CHECK(tick - previous > 100);
+        CHECK(tick - previous < 150);
+        previous = tick;
+    }
+}
+
+TEST_CASE("the scrolling zones are 26 pixels wide at the sides and 20 at the top and bottom")
+{
+    TScratchFolder many;
+    for (int i = 10; i < 70; ++i)
+        fs::create_directory(many / ("a folder with a rather long name " + std::to_string(i)));
+    TDropHost host(many.Path().string(), 160, 120);
+    TComPtr<IDataObject> data = DataObjectOf(many / "a folder with a rather long name 10");
+    const int width = host.Tree->ClientWidth(), height = host.Tree->ClientHeight();
+    using TSent = std::vector<std::pair<UINT, WPARAM>>;
+    struct TZoneCase {
+        int X, Y;  // from the left or top; negative: from the right or bottom
+        TSent Sent;
+    };
+    const TZoneCase cases[] = {
+        {26, 60, {}},
+        {25, 60, {{WM_HSCROLL, SB_LINELEFT}}},
+        {-26, 60, {}},
+        {-25, 60, {{WM_HSCROLL, SB_LINERIGHT}}},
+        {80, 20, {}},
+        {80, 19, {{WM_VSCROLL, SB_LINEUP}}},
+        {80, -20, {}},
+        {80, -19, {{WM_VSCROLL, SB_LINEDOWN}}},
+        {-10, -10, {{WM_HSCROLL, SB_LINERIGHT}, {WM_VSCROLL, SB_LINEDOWN}}},
+    };
+    DWORD effect = DROPEFFECT_COPY;
+    host.Tree->DragEnter(data.get(), MK_LBUTTON, ToPointL(host.AtClient(width / 2, height / 2)), &effect);
+    for (const TZoneCase& row : cases) {
+        CAPTURE(row.X);
+        CAPTURE(row.Y);
+        Sleep(110);
+        TScrollRecorder recorder(host.Tree->Handle());
+        effect = DROPEFFECT_COPY;
+        host.Tree->DragOver(MK_LBUTTON,
+                            ToPointL(host.AtClient(row.X < 0 ? width + row.X : row.X, row.Y < 0 ? height + row.Y : row.Y)),
+                            &effect);
+        CHECK(recorder.Messages == row.Sent);
     }
     host.Tree->DragLeave();
 }
@@ -671,6 +1041,79 @@ TEST_CASE("the window is a drop target while DropEnabled, and every new window i
         tree->SetDropEnabled(false);
         CHECK_FALSE(IsDropRegistered(*tree));
     }
+}
+
+TEST_CASE("a tree destroyed by a timer while a drag is over it lets the drag go on to its end")
+{
+    TDropScratch scratch;
+    const auto round = [&](bool fromItself) {
+        auto host = std::make_unique<TDropHost>(scratch.Root.string());
+        host->Form.Show();
+        SetWindowPos(host->Form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        RECT treeForm;
+        GetWindowRect(host->Form.Handle(), &treeForm);
+        TDropWindow target(treeForm.right + 20, treeForm.top);
+        // The drag comes from a second tree below, or from the tree that goes.
+        std::unique_ptr<TDropHost> source;
+        if (!fromItself) {
+            source = std::make_unique<TDropHost>(scratch.Root.string());
+            source->Form.SetTop(treeForm.bottom + 20);
+            source->Form.Show();
+            SetWindowPos(source->Form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        }
+        TDropHost& from = fromItself ? *host : *source;
+        TVeltoShellTreeView* doomed = host->Tree;
+        const POINT start = from.At(Child(from.RootNode(), "file"));
+        const POINT over = host->At(Child(host->RootNode(), "beta"));
+        bool destroyed = false;
+        DriveDrag(false, start, over, [&] {
+            // The pointer rests on the tree while the timer destroys it, then moves to the window.
+            Sleep(500);
+            SendMouse(MOUSEEVENTF_MOVE, {over.x, over.y + 4});
+            SendMouse(MOUSEEVENTF_MOVE, target.Centre());
+            Sleep(150);
+            SendMouse(MOUSEEVENTF_MOVE, {target.Centre().x + 2, target.Centre().y});
+        }, [&] {
+            target.Recorder.Events.clear();
+            RunAfter(650, [&] {
+                delete doomed;
+                destroyed = true;
+            });
+        });
+        CHECK(destroyed);
+        CHECK_FALSE(IsLiveShellTreeView(doomed));
+        // DoDragDrop went on past the tree and dropped where the button went up.
+        REQUIRE_FALSE(target.Recorder.Events.empty());
+        CHECK(target.Recorder.Events.back() == "drop");
+        if (source)
+            CHECK(source->Tree->DropTarget() == nullptr);
+    };
+    for (const bool fromItself : {false, true}) {
+        CAPTURE(fromItself);
+        CHECK(LeakedTaskBlocks([&] { round(fromItself); }, 1) == 0);
+    }
+}
+
+TEST_CASE("the drop target OLE holds answers no effect once its tree is gone")
+{
+    TRecordedDropHost drop;
+    TComPtr<IDropTarget> held;
+    held.Attach(drop.Host.Tree->DropTargetObject());
+    held->AddRef();
+    const POINTL at = drop.AtBeta();
+    DWORD effect = DROPEFFECT_COPY;
+    CHECK(held->DragEnter(drop.Data.get(), MK_LBUTTON, at, &effect) == S_OK);
+    CHECK(effect == DROPEFFECT_COPY);
+    delete drop.Host.Tree;
+    drop.Beta.Calls.clear();
+    effect = DROPEFFECT_COPY;
+    CHECK(held->DragOver(MK_LBUTTON, at, &effect) == S_OK);
+    CHECK(effect == DROPEFFECT_NONE);
+    effect = DROPEFFECT_COPY;
+    CHECK(held->Drop(drop.Data.get(), 0, at, &effect) == S_OK);
+    CHECK(effect == DROPEFFECT_NONE);
+    CHECK(held->DragLeave() == S_OK);
+    CHECK(drop.Beta.Calls.empty());
 }
 
 }  // TEST_SUITE

@@ -246,7 +246,7 @@ TEST_CASE("a shell change rebuilds the tree with the same folders open and the s
         host.WhileExpanding = [&](TTreeNode*) { ++expansions; };
         MakeFolderAndAnnounce(scratch.Root / "Alpha" / "New");
     }
-    SUBCASE("a refresh asked for during the refresh is dropped")
+    SUBCASE("a refresh asked for during the refresh does not run inside it")
     {
         host.WhileExpanding = [&](TTreeNode*) {
             ++expansions;
@@ -297,6 +297,68 @@ TEST_CASE("an error during a refresh reaches the caller after everything is put 
     CHECK(host.Deletions > deletions);
     host.Tree->SelectPath(scratch / "Alpha/Inner");
     CHECK(host.SelectedText() == "Inner");
+}
+
+TEST_CASE("the walk to an item runs with critical-error boxes off and gives the caller's error mode back")
+{
+    TNavigationTree scratch;
+    TNavigationHost host;
+    host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    std::vector<UINT> modes;
+    host.WhileExpanding = [&modes](TTreeNode*) { modes.push_back(CurrentErrorMode()); };
+    const auto modeAfter = [](const std::function<void()>& step) {
+        SetErrorMode(SEM_NOOPENFILEERRORBOX);
+        step();
+        const UINT mode = CurrentErrorMode();
+        SetErrorMode(0);
+        return mode;
+    };
+    CHECK(modeAfter([&] { host.Tree->SelectPath(scratch / "Alpha/Inner/Deep"); }) == SEM_NOOPENFILEERRORBOX);
+    // The root (expanded again on the way), Alpha, Inner.
+    CHECK(modes == std::vector<UINT>(3, SEM_FAILCRITICALERRORS));
+    CHECK(host.SelectedText() == "Deep");
+    const TPidl g1 = PidlOf(scratch / "Gamma/G1");
+    CHECK(modeAfter([&] { host.Tree->SelectIDList(g1.get()); }) == SEM_NOOPENFILEERRORBOX);
+    CHECK(modes == std::vector<UINT>(5, SEM_FAILCRITICALERRORS));  // the root, Gamma
+    CHECK(host.SelectedText() == "G1");
+}
+
+TEST_CASE("a refresh shows the hourglass while it runs and gives the caller's cursor back")
+{
+    TNavigationTree scratch;
+    TNavigationHost host;
+    host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    host.Tree->SelectPath(scratch / "Alpha/Inner");
+    std::vector<TCursor> cursors;
+    host.WhileExpanding = [&cursors](TTreeNode*) { cursors.push_back(Screen->Cursor()); };
+    Screen->SetCursor(crCross);
+    host.Tree->RefreshTree();
+    const TCursor after = Screen->Cursor();
+    Screen->SetCursor(crDefault);
+    // The root and Alpha reopened, then both again on the walk to the selection.
+    CHECK(cursors == std::vector<TCursor>(4, crHourGlass));
+    CHECK(after == crCross);
+    CHECK(host.SelectedText() == "Inner");
+}
+
+TEST_CASE("a refresh reopens only folders whose parents are open: a subtree closed above stays closed")
+{
+    TNavigationTree scratch;
+    TNavigationHost host;
+    host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    // Gamma and G1 open, then Gamma closed over its open G1; Alpha and Inner open and visible.
+    TTreeNode* gamma = Child(host.RootNode(), "Gamma");
+    fs::create_directory(scratch.Root / "Gamma" / "G1" / "G2");
+    gamma->Expand(false);
+    Child(gamma, "G1")->Expand(false);
+    gamma->Collapse(false);
+    host.Tree->SelectPath(scratch / "Alpha/Inner/Deep");
+    REQUIRE(ExpandedTexts(*host.Tree) == TTexts{scratch.Root.filename().string(), "Alpha", "Inner", "G1"});
+
+    host.Tree->RefreshTree();
+    CHECK(ExpandedTexts(*host.Tree) == TTexts{scratch.Root.filename().string(), "Alpha", "Inner"});
+    CHECK(Child(host.RootNode(), "Gamma")->Count() == 0);  // not even listed again
+    CHECK(host.SelectedText() == "Deep");
 }
 
 TEST_CASE("AutoRefresh switches the notifier, which a tree only listens with once loaded")

@@ -124,6 +124,46 @@ TEST_CASE("each notification kind reaches its own event with the paths of its it
                       "MediaRemoved C:\\"});
 }
 
+TEST_CASE("a handler alone registers its own kind of notification and no other")
+{
+    TScratchFolder scratch;
+    const fs::path a = scratch / "a", b = scratch / "b";
+    // The nine kinds: the bit, the line its handler logs, and how the handler is taken away.
+    struct TKind {
+        LONG Event;
+        const char* Line;
+        void (*Clear)(TNotifier&);
+    };
+    const TKind kinds[] = {
+        {SHCNE_DRIVEADD, "DriveAdd", [](TNotifier& n) { n.OnDriveAdd = nullptr; }},
+        {SHCNE_DRIVEADDGUI, "DriveAddGUI", [](TNotifier& n) { n.OnDriveAddGUI = nullptr; }},
+        {SHCNE_DRIVEREMOVED, "DriveRemoved", [](TNotifier& n) { n.OnDriveRemoved = nullptr; }},
+        {SHCNE_MEDIAINSERTED, "MediaInserted", [](TNotifier& n) { n.OnMediaInserted = nullptr; }},
+        {SHCNE_MEDIAREMOVED, "MediaRemoved", [](TNotifier& n) { n.OnMediaRemoved = nullptr; }},
+        {SHCNE_MKDIR, "MkDir", [](TNotifier& n) { n.OnMkDir = nullptr; }},
+        {SHCNE_RENAMEFOLDER, "RenameFolder", [](TNotifier& n) { n.OnRenameFolder = nullptr; }},
+        {SHCNE_RMDIR, "RmDir", [](TNotifier& n) { n.OnRmDir = nullptr; }},
+        {SHCNE_UPDATEDIR, "UpdateDir", [](TNotifier& n) { n.OnUpdateDir = nullptr; }},
+    };
+    for (const TKind& kept : kinds) {
+        CAPTURE(kept.Line);
+        TNotifier notifier(nullptr);
+        TLog log;
+        HookAll(notifier, log);
+        for (const TKind& other : kinds)
+            if (other.Event != kept.Event)
+                other.Clear(notifier);
+        notifier.SetActive(true);
+        REQUIRE(notifier.NotifyHandle() != 0);
+        for (const TKind& raised : kinds)
+            Raise(raised.Event, a, raised.Event == SHCNE_RENAMEFOLDER ? b : fs::path());
+        // The others never reached the window: the last notification it saw is the kept kind's.
+        REQUIRE(log.size() == 1);
+        CHECK(log[0].rfind(std::string(kept.Line) + " ", 0) == 0);
+        CHECK(notifier.LastEvent() == kept.Event);
+    }
+}
+
 TEST_CASE("a notification that repeats the previous one exactly calls no handler")
 {
     TScratchFolder scratch;

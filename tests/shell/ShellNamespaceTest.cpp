@@ -144,21 +144,6 @@ TEST_CASE("a hidden folder carries the attribute that dims it")
     CHECK_FALSE(HasFlags(SfgaoGhosted, GetIDListAttributes(PidlOf(tree.Alpha).get(), mask)));
 }
 
-// Wine answers every attribute of a file-system item whatever the mask asks for.
-TEST_CASE("a file-system item answers only the attributes it is asked for" * doctest::may_fail())
-{
-    TScratchTree tree;
-    CHECK(GetIDListAttributes(PidlOf(tree.Alpha).get(), SFGAO_FOLDER) == SFGAO_FOLDER);
-}
-
-// Wine reports SFGAO_HASSUBFOLDER for every folder, also one without sub-folders.
-TEST_CASE("only a folder with sub-folders claims to have some" * doctest::may_fail())
-{
-    TScratchTree tree;
-    CHECK(HasFlags(SFGAO_HASSUBFOLDER, GetIDListAttributes(PidlOf(tree.Alpha).get(), SFGAO_HASSUBFOLDER)));
-    CHECK_FALSE(HasFlags(SFGAO_HASSUBFOLDER, GetIDListAttributes(PidlOf(tree.Beta).get(), SFGAO_HASSUBFOLDER)));
-}
-
 TEST_CASE("GetSystemImageList gives the system's small and large icon lists")
 {
     int small = 0, large = 0, height = 0;

@@ -41,6 +41,23 @@ inline std::vector<BYTE> BytesAt(const void* address, std::size_t count)
     return std::vector<BYTE>(start, start + count);
 }
 
+// What SHGetFileInfoA gives for a PIDL: its return value and the record it filled.
+struct TShellAnswer {
+    DWORD_PTR Result = 0;
+    SHFILEINFOA Info{};
+};
+
+// Asks the shell itself about a PIDL (SHGFI_PIDL is added); the record starts cleared, with
+// dwAttributes preset as the caller says.
+inline TShellAnswer AskShell(LPCITEMIDLIST idList, UINT flags, DWORD presetAttributes = 0)
+{
+    TShellAnswer answer;
+    answer.Info.dwAttributes = presetAttributes;
+    answer.Result = SHGetFileInfoA(reinterpret_cast<LPCSTR>(idList), 0, &answer.Info, sizeof(answer.Info),
+                                   SHGFI_PIDL | flags);
+    return answer;
+}
+
 // The PIDL of a file-system item, parsed by the desktop.
 inline TPidl PidlOf(const std::filesystem::path& path) { return TPidl(PathToIDList(path.wstring())); }
 

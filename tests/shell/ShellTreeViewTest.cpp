@@ -4,6 +4,7 @@
 #include "../../shell/VeltoShellTreeView.h"
 #include "../../framework/FormReader.h"
 #include "../framework/ControlTestHelpers.h"
+#include "../support/FaultyShellFolder.h"
 #include "../support/MallocSpy.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
@@ -250,19 +251,25 @@ TEST_CASE("a folder is listed on its first expansion only, and its expand button
     }
 }
 
-// Wine's EnumObjects answers S_OK for a folder that is gone and then lists nothing.
-TEST_CASE("a folder that cannot be listed keeps its button, and a later expansion tries again" * doctest::may_fail())
+// Wine's EnumObjects answers S_OK even for a folder that is gone: the refusals are injected.
+TEST_CASE("a folder that cannot be listed keeps its button, and a later expansion tries again")
 {
     TScratchTree scratch;
     TTreeHost host;
     host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
     TTreeNode* alpha = Child(host.RootNode(), "Alpha");
     REQUIRE(alpha);
-    fs::rename(scratch.Alpha, scratch.Root / "moved");
-    alpha->Expand(false);
-    CHECK_FALSE(alpha->Expanded());
-    CHECK(alpha->HasChildren());
-    fs::rename(scratch.Root / "moved", scratch.Alpha);
+    const TPidl alphaPidl = PidlOf(scratch.Alpha);
+    TFaultyDesktopScope desktop;
+    for (const HRESULT refusal : {S_FALSE, E_FAIL, HRESULT_FROM_WIN32(ERROR_NOT_READY), E_ACCESSDENIED}) {
+        CAPTURE(refusal);
+        desktop.Faults().FailEnumObjects(alphaPidl.get(), refusal);
+        alpha->Expand(false);
+        CHECK_FALSE(alpha->Expanded());
+        CHECK(alpha->HasChildren());
+        CHECK(alpha->Count() == 0);
+        desktop.Faults().Clear();
+    }
     alpha->Expand(false);
     CHECK((alpha->Expanded() && alpha->Count() == 1));
 }

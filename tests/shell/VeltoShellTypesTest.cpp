@@ -11,6 +11,20 @@ using enum TVeltoShellObjectType;
 
 TVeltoSpecialFolder Literal(std::size_t ordinal) { return static_cast<TVeltoSpecialFolder>(ordinal); }
 
+// One row of the special-folder table: the literal keeps its name and CSIDL, and its PIDL is the one
+// the shell gives for that CSIDL; both are nil where the shell has no such folder.
+void CheckSpecialFolder(TVeltoSpecialFolder literal, const char* name, int csidl)
+{
+    CAPTURE(name);
+    CHECK(SpecialFolderName(literal) == name);
+    CHECK(SpecialFolderCSIDL(literal) == csidl);
+    TPidl expected;
+    SHGetSpecialFolderLocation(nullptr, csidl, expected.put());
+    const TPidl ours(GetSpecialFolderIDList(literal));
+    CHECK(static_cast<bool>(ours) == static_cast<bool>(expected));
+    CHECK(SameIDLists(ours.get(), expected.get()));
+}
+
 }  // namespace
 
 TEST_SUITE("TVeltoSpecialFolder") {
@@ -42,6 +56,40 @@ TEST_CASE("GetSpecialFolderIDList asks the shell for the literal's CSIDL")
         CHECK(SameIDLists(TPidl(GetSpecialFolderIDList(Literal(ordinal))).get(), expected.get()));
     }
     CHECK(TPidl(GetSpecialFolderIDList(sfDrives)));
+}
+
+TEST_CASE("each literal names its CSIDL, and GetSpecialFolderIDList gives the shell's PIDL for it")
+{
+    CheckSpecialFolder(sfDesktop, "sfDesktop", 0x00);
+    CheckSpecialFolder(sfInternet, "sfInternet", 0x01);
+    CheckSpecialFolder(sfPrograms, "sfPrograms", 0x02);
+    CheckSpecialFolder(sfControls, "sfControls", 0x03);
+    CheckSpecialFolder(sfPrinters, "sfPrinters", 0x04);
+    CheckSpecialFolder(sfPersonal, "sfPersonal", 0x05);
+    CheckSpecialFolder(sfFavorites, "sfFavorites", 0x06);
+    CheckSpecialFolder(sfStartUp, "sfStartUp", 0x07);
+    CheckSpecialFolder(sfRecent, "sfRecent", 0x08);
+    CheckSpecialFolder(sfSendTo, "sfSendTo", 0x09);
+    CheckSpecialFolder(sfBitBucket, "sfBitBucket", 0x0A);
+    CheckSpecialFolder(sfStartMenu, "sfStartMenu", 0x0B);
+    CheckSpecialFolder(sfDesktopDirectory, "sfDesktopDirectory", 0x10);
+    CheckSpecialFolder(sfDrives, "sfDrives", 0x11);
+    CheckSpecialFolder(sfNetWork, "sfNetWork", 0x12);
+    CheckSpecialFolder(sfNetHood, "sfNetHood", 0x13);
+    CheckSpecialFolder(sfFonts, "sfFonts", 0x14);
+    CheckSpecialFolder(sfTemplates, "sfTemplates", 0x15);
+    CheckSpecialFolder(sfCommonStartMenu, "sfCommonStartMenu", 0x16);
+    CheckSpecialFolder(sfCommonPrograms, "sfCommonPrograms", 0x17);
+    CheckSpecialFolder(sfCommonStartUp, "sfCommonStartUp", 0x18);
+    CheckSpecialFolder(sfCommonDesktopDirectory, "sfCommonDesktopDirectory", 0x19);
+    CheckSpecialFolder(sfAppData, "sfAppData", 0x1A);
+    CheckSpecialFolder(sfPrintHood, "sfPrintHood", 0x1B);
+    CheckSpecialFolder(sfAltStartUp, "sfAltStartUp", 0x1D);
+    CheckSpecialFolder(sfCommonAltStartUp, "sfCommonAltStartUp", 0x1E);
+    CheckSpecialFolder(sfCommonFavorites, "sfCommonFavorites", 0x1F);
+    CheckSpecialFolder(sfInternetCache, "sfInternetCache", 0x20);
+    CheckSpecialFolder(sfCookies, "sfCookies", 0x21);
+    CheckSpecialFolder(sfHistory, "sfHistory", 0x22);
 }
 
 TEST_CASE("a root text names a literal when it matches the name but for ASCII letter case")

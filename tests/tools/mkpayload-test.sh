@@ -37,6 +37,28 @@ for f in a.txt zeros.bin empty.dat; do
 done
 expect 1 "create with a duplicate name" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/a.txt" "$scratch/in/a.txt"
 expect 1 "create from a missing file" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/missing"
+# The superscript digits of code page 1252 name devices too (COM\xB9 is "COM" and superscript one),
+# refused before any payload is written. Under Wine the file name is UTF-8, read as such only in a
+# UTF-8 locale, and reaches the tool in code page 1252.
+utf8=()
+[ $# -ge 2 ] && utf8=(env LC_ALL=C.UTF-8)
+for device in 'COM\xB9.txt' 'lpt\xB3'; do
+  name=$(printf "$device")
+  [ $# -ge 2 ] && name=$(printf '%s' "$name" | iconv -f CP1252 -t UTF-8)
+  printf 'x' >"$scratch/in/$name"
+  expect 1 "create with the device name $device" -- "${utf8[@]}" "${tool[@]}" create "$scratch/p4" "$scratch/in/a.txt" "$scratch/in/$name"
+  grep -q "cannot hold safely" "$scratch/out" || { echo "FAIL: $device: not refused for its name"; cat "$scratch/out"; failures=$((failures + 1)); }
+  [ ! -e "$scratch/p4" ] || { echo "FAIL: a payload was written for the device name $device"; failures=$((failures + 1)); }
+  rm -f "$scratch/in/$name"
+done
+# Any other name is stored in the bytes the tool was given it in: code page 1252 under Wine, never
+# the UTF-8 of a wide path.
+name=$(printf 'caf\xE9.txt')
+[ $# -ge 2 ] && name=$(printf '%s' "$name" | iconv -f CP1252 -t UTF-8)
+printf 'x' >"$scratch/in/$name"
+expect 0 "create with a name beyond ASCII" -- "${utf8[@]}" "${tool[@]}" create "$scratch/p5" "$scratch/in/$name"
+expect 0 "list it" -- "${tool[@]}" list "$scratch/p5"
+grep -q "$(printf '^0\tcaf\xE9.txt\t')" "$scratch/out" || { echo "FAIL: the name is not stored as given"; od -c "$scratch/out" | head -3; failures=$((failures + 1)); }
 head -c 600 "$scratch/p1" >"$scratch/cut"
 expect 1 "verify a truncated payload" -- "${tool[@]}" verify "$scratch/cut"
 expect 1 "verify a missing payload" -- "${tool[@]}" verify "$scratch/none"

@@ -1,6 +1,7 @@
 // Writing restored files through Win32, and finding the embedded payload.
 #include "../../setup/PayloadResource.h"
 #include "../../setup/Win32FileSink.h"
+#include "../../framework/UniqueHandle.h"
 #include "../support/ScratchFolder.h"
 
 #include <doctest.h>
@@ -39,18 +40,26 @@ TEST_CASE("files are created, replaced, and refused with the system's file-error
     }
     SUBCASE("a joined path that resolves outside the folder")
     {
+        std::filesystem::remove(folder.Path().parent_path() / "escaped.txt");  // left by a faulty build
         CHECK(ErrorOf(sink, "..\\escaped.txt") == "Invalid filename");
         CHECK_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.txt"));
     }
 }
 
-// Wine run by root opens a read-only file for writing all the same.
-TEST_CASE("a read-only file is not replaced" * doctest::may_fail())
+TEST_CASE("a read-only file is not replaced")
 {
     TScratchFolder folder;
     TWin32FileSink sink(folder.Path().string() + "\\");
     WriteBytes(folder / "a.txt", Bytes("kept"));
     SetFileAttributesA((folder / "a.txt").string().c_str(), FILE_ATTRIBUTE_READONLY);
+    // Wine run by root opens a read-only file for writing all the same: ask the platform first.
+    if (TFileHandle probe(CreateFileA((folder / "a.txt").string().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        probe) {
+        SetFileAttributesA((folder / "a.txt").string().c_str(), FILE_ATTRIBUTE_NORMAL);
+        MESSAGE("skipped: this platform opens a read-only file for writing");
+        return;
+    }
     CHECK(ErrorOf(sink, "a.txt") == "File access denied");
     SetFileAttributesA((folder / "a.txt").string().c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK(ReadBytes(folder / "a.txt") == Bytes("kept"));

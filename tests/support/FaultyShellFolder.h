@@ -1,0 +1,67 @@
+// A thin forwarding wrapper around the real desktop folder, put in the library's DesktopFolder for
+// the length of a test, that fails or replaces one call for one item: the failures Wine never
+// produces (EnumObjects refusing, GetUIObjectOf failing) and a drop target a test can record.
+#pragma once
+
+#include "../../shell/VeltoShellPidl.h"
+
+#include <shlobj.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// What the wrapped folders do differently, for items named by absolute PIDL. Every folder bound
+// through the wrapper (and the wrapper itself, the desktop) consults the same faults.
+class TShellFaults {
+public:
+    // EnumObjects of the folder answers result, with the real folder's enumerator all the same.
+    void FailEnumObjects(LPCITEMIDLIST folder, HRESULT result);
+    // EnumObjects of the folder runs called inside the call, as the shell may run code of its own
+    // there, then lists as the real folder does.
+    void WhileListing(LPCITEMIDLIST folder, std::function<void()> called);
+    // GetUIObjectOf for the item and interface answers result and hands out nothing.
+    void FailUIObject(LPCITEMIDLIST item, REFIID iid, HRESULT result);
+    // GetUIObjectOf for the item and interface hands out object (a new reference) and answers
+    // result: S_OK, or a failure that comes with an object all the same.
+    void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object, HRESULT result = S_OK);
+    // Every call is forwarded again.
+    void Clear() { FRules.clear(); }
+    // How many GetUIObjectOf calls asked for iid, and how many GetAttributesOf calls came, for any
+    // item.
+    int UIObjectRequests(REFIID iid) const;
+    int AttributeRequests() const { return FAttributeRequests; }
+
+private:
+    friend class TForwardingShellFolder;
+    struct TRule {
+        TPidl Item;
+        bool EnumObjects = false;
+        bool Forward = false;  // EnumObjects goes on to the real folder after Called
+        IID Interface{};
+        HRESULT Result = S_OK;
+        IUnknown* Object = nullptr;
+        std::function<void()> Called;
+    };
+    const TRule* Find(LPCITEMIDLIST item, bool enumObjects, REFIID iid) const;
+
+    std::vector<TRule> FRules;
+    std::vector<IID> FRequests;
+    int FAttributeRequests = 0;
+};
+
+// Puts a wrapper of the real desktop folder into DesktopFolder while it lives, and the real one
+// back afterwards. The wrapper's faults start empty: everything is forwarded.
+class TFaultyDesktopScope {
+public:
+    TFaultyDesktopScope();
+    ~TFaultyDesktopScope();
+    TFaultyDesktopScope(const TFaultyDesktopScope&) = delete;
+    TFaultyDesktopScope& operator=(const TFaultyDesktopScope&) = delete;
+
+    TShellFaults& Faults() { return *FFaults; }
+
+private:
+    std::shared_ptr<TShellFaults> FFaults = std::make_shared<TShellFaults>();
+    IShellFolder* FReal = nullptr;
+};
