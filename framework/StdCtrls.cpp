@@ -102,8 +102,7 @@ void TLabel::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClassName = "STATIC";
-    // Known by its class name, a label names the control after it for a screen reader.
-    params.NativeClassName = true;
+    params.NativeClassName = true;  // known by its class name, it names the control after it for a screen reader
     params.Style |= SS_NOTIFY | (FWordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
     if (!FShowAccelChar)
         params.Style |= SS_NOPREFIX;
