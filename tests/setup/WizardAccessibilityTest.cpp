@@ -32,7 +32,7 @@ std::string Narrow(BSTR text)
 TAccessible Read(HWND window)
 {
     TComPtr<IAccessible> object;
-    REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.put_void())));
+    REQUIRE(SUCCEEDED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), object.put_void())));
     REQUIRE(object);
     VARIANT self{};
     self.vt = VT_I4;
