@@ -249,9 +249,15 @@ void TPageControl::WndProc(TMessage& message)
 void TPageControl::AdjustClientRect(RECT& rect)
 {
     TWinControl::AdjustClientRect(rect);
-    // The native display area, with or without tabs: its margins are part of the control's look.
-    if (FHandle)
+    // The native display area, with or without tabs: its margins are part of the control's look,
+    // pixels of the design's dpi that scale with the form like every other length.
+    if (FHandle) {
+        const RECT outer = rect;
         SendMessageA(FHandle, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rect));
+        rect = {outer.left + ScaledLength(rect.left - outer.left), outer.top + ScaledLength(rect.top - outer.top),
+                outer.right - ScaledLength(outer.right - rect.right),
+                outer.bottom - ScaledLength(outer.bottom - rect.bottom)};
+    }
 }
 
 void TPageControl::AlignControls(RECT& rect)

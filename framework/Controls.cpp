@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -524,6 +525,30 @@ void TControl::ParentBiDiModeChanged()
     BiDiModeChanged();
 }
 
+void TControl::ChangeScale(int multiplier, int divisor)
+{
+    const auto scale = [multiplier, divisor](int length) { return MulDiv(length, multiplier, divisor); };
+    // Recorded first: a parent laid out while this control moves already asks for the new scale.
+    FScaleMultiplier *= multiplier;
+    FScaleDivisor *= divisor;
+    const int common = std::gcd(FScaleMultiplier, FScaleDivisor);
+    FScaleMultiplier /= common;
+    FScaleDivisor /= common;
+    // The edges are scaled, not the sizes: controls that met at design time still meet.
+    const int left = scale(FLeft);
+    const int top = scale(FTop);
+    const int right = scale(FLeft + FWidth);
+    const int bottom = scale(FTop + FHeight);
+    FConstraints.SetMinWidth(scale(FConstraints.MinWidth()));
+    FConstraints.SetMinHeight(scale(FConstraints.MinHeight()));
+    FConstraints.SetMaxWidth(scale(FConstraints.MaxWidth()));
+    FConstraints.SetMaxHeight(scale(FConstraints.MaxHeight()));
+    SetBounds(left, top, right - left, bottom - top);
+    // A font taken from the parent follows the parent's, which scales its own.
+    if (!FParentFont)
+        FFont.SetHeight(scale(FFont.Height()));
+}
+
 void TControl::Click()
 {
     if (OnClick && !IsLoading())
@@ -618,13 +643,28 @@ void TWinControl::CreateWnd()
         }
         id = NextControlId();
     }
-    FDefWndProc = RegisterWindowClass(params);
-    FOwnClass = params.SystemClassName.empty();
-    CreationControl = this;
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                                  params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
-                                  nullptr);
-    CreationControl = nullptr;
+    const bool nativeClass = params.NativeClassName && !params.SystemClassName.empty();
+    HWND window = nullptr;
+    if (nativeClass) {
+        InitCommonControlsOnce();
+        FOwnClass = false;
+        window = CreateWindowExA(params.ExStyle, params.SystemClassName.c_str(), params.Caption.c_str(), params.Style,
+                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
+                                 nullptr);
+        if (window) {
+            FDefWndProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
+            AttachHandle(window);
+        }
+    } else {
+        FDefWndProc = RegisterWindowClass(params);
+        FOwnClass = params.SystemClassName.empty();
+        CreationControl = this;
+        window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
+                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
+                                 nullptr);
+        CreationControl = nullptr;
+    }
     if (!window)
         throw Exception("The window of '" + Name() + "' cannot be created (error " + std::to_string(GetLastError()) +
                         ")");
@@ -983,12 +1023,32 @@ void TWinControl::SetTabOrder(int value)
         sibling->UpdateZOrder();
 }
 
+std::vector<TWinControl*> TWinControl::ZOrder() const
+{
+    std::vector<TWinControl*> ordered;
+    for (TWinControl* child : FTabList)
+        if (child->HasTabOrder())
+            ordered.push_back(child);
+    std::vector<TWinControl*> order;
+    auto next = ordered.begin();
+    for (TControl* control : FControls) {
+        auto* child = dynamic_cast<TWinControl*>(control);
+        if (!child)
+            continue;
+        if (!child->HasTabOrder())
+            order.push_back(child);
+        else if (next != ordered.end())
+            order.push_back(*next++);
+    }
+    return order;
+}
+
 void TWinControl::UpdateZOrder()
 {
     if (!FHandle || !Parent())
         return;
     HWND after = HWND_TOP;
-    for (TWinControl* sibling : Parent()->FTabList) {
+    for (TWinControl* sibling : Parent()->ZOrder()) {
         if (sibling == this)
             break;
         if (sibling->FHandle)
@@ -1093,6 +1153,15 @@ void TWinControl::DoExit()
 {
     if (OnExit && FocusEventsSuppressed == 0)
         OnExit(this);
+}
+
+void TWinControl::ChangeScale(int multiplier, int divisor)
+{
+    TControl::ChangeScale(multiplier, divisor);
+    SetBorderWidth(MulDiv(FBorderWidth, multiplier, divisor));
+    const std::vector<TControl*> controls = FControls;
+    for (TControl* control : controls)
+        control->ChangeScale(multiplier, divisor);
 }
 
 void TWinControl::Loaded()

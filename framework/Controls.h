@@ -104,6 +104,10 @@ struct TCreateParams {
     std::string SystemClassName;
     // Class styles, for a class of its own.
     UINT ClassStyle = CS_DBLCLKS;
+    // The window is of the native class itself, its procedure replaced after creation, rather than
+    // of a class of our own: whatever goes by the class name (the accessibility objects a screen
+    // reader asks for) then knows it. Messages of the window's creation are the native class's alone.
+    bool NativeClassName = false;
 };
 
 // --- TSizeConstraints
@@ -232,6 +236,17 @@ public:
     virtual void SetBounds(int left, int top, int width, int height);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
+    // Scales every length of the control by multiplier / divisor: its place (by its edges, so that
+    // edges that met still meet), its size limits and its own font; a windowed control scales its
+    // border and its children too. A form does this at load when the screen's dpi is not the one
+    // it was designed at.
+    void ScaleBy(int multiplier, int divisor)
+    {
+        if (multiplier > 0 && divisor > 0 && multiplier != divisor)
+            ChangeScale(multiplier, divisor);
+    }
+    // A length given at design time, scaled as the control has been scaled so far.
+    int ScaledLength(int length) const { return MulDiv(length, FScaleMultiplier, FScaleDivisor); }
 
     TComponent* GetParentComponent() const override;
     // The reader's parent: a TWinControl becomes Parent, anything else is ignored.
@@ -261,6 +276,8 @@ protected:
     virtual void ParentBiDiModeChanged();
     // Raises OnClick. Overrides must call the base to keep the event.
     virtual void Click();
+    // The work of ScaleBy. Overrides scale their own lengths and must call the base.
+    virtual void ChangeScale(int multiplier, int divisor);
     // Clears PopupMenu when that menu goes. Overrides must call the base.
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -293,6 +310,8 @@ private:
     bool FParentBiDiMode = true;
     TSizeConstraints FConstraints;
     TPopupMenu* FPopupMenu = nullptr;
+    int FScaleMultiplier = 1;  // the scale applied so far, as a fraction
+    int FScaleDivisor = 1;
 };
 
 // --- TWinControl
@@ -347,6 +366,11 @@ public:
     void SetFocus();
     // Lays the aligned children out again within the client area.
     void Realign();
+    // Whether the control has a place in its parent's tab order (TabOrder). One that has none (a
+    // label) keeps the place of the form text in the windows' order, right before the control it
+    // names, where a screen reader looks for a control's name; the others take their tab order's
+    // places, which is the order the Tab key follows.
+    virtual bool HasTabOrder() const { return true; }
     void Invalidate();
 
     // Events
@@ -389,6 +413,8 @@ protected:
     // Remakes the window with the new extended styles.
     void BiDiModeChanged() override;
     void BoundsChanged(int oldWidth, int oldHeight) override;
+    // Scales the border width and every child control.
+    void ChangeScale(int multiplier, int divisor) override;
 
     // Takes the window's text into the field without handing it back (the user typed it);
     // true when it differed.
@@ -413,6 +439,8 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void UpdateZOrder();
+    // The children's windows in the order they are stacked: see HasTabOrder.
+    std::vector<TWinControl*> ZOrder() const;
     void SyncBounds(const WINDOWPOS& position);
     // Moves and sizes the alNone children anchored to the right or bottom edge by how much the
     // client area changed since the last layout.

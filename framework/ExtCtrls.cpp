@@ -213,20 +213,78 @@ void TImage::SetPictureResource(const std::string& value)
 {
     if (value == FPictureResource)
         return;
-    TBitmapHandle bitmap;
     SIZE size{0, 0};
-    if (!value.empty()) {
-        bitmap.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), value.c_str(), IMAGE_BITMAP, 0, 0, 0)));
-        BITMAP info{};
-        if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
-            throw EPropertyError("the program has no bitmap resource " + value);
-        size = {info.bmWidth, info.bmHeight};
-    }
+    TBitmapHandle bitmap = value.empty() ? TBitmapHandle() : LoadPicture(value, size);
     // The window shows the old picture until ShowPicture hands it the new one.
     TBitmapHandle old = std::move(FBitmap);
     FBitmap = std::move(bitmap);
     FPictureSize = size;
     FPictureResource = value;
+    ShowPicture();
+    AdjustSize();
+}
+
+TBitmapHandle TImage::LoadPicture(const std::string& name, SIZE& size) const
+{
+    const auto load = [](const std::string& resource, SIZE& loadedSize) {
+        TBitmapHandle bitmap(
+            static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), resource.c_str(), IMAGE_BITMAP, 0, 0, 0)));
+        BITMAP info{};
+        if (bitmap && GetObjectA(bitmap.get(), sizeof(info), &info))
+            loadedSize = {info.bmWidth, info.bmHeight};
+        else
+            bitmap.reset();
+        return bitmap;
+    };
+    SIZE designSize{0, 0};
+    TBitmapHandle design = load(name, designSize);
+    if (!design)
+        throw EPropertyError("the program has no bitmap resource " + name);
+    size = {ScaledLength(designSize.cx), ScaledLength(designSize.cy)};
+    if (size.cx == designSize.cx && size.cy == designSize.cy)
+        return design;
+    // Larger than designed: the double-size bitmap, where there is one, keeps the lines sharp.
+    SIZE sourceSize = designSize;
+    TBitmapHandle source;
+    if (size.cx > designSize.cx) {
+        SIZE doubleSize{0, 0};
+        source = load(name + "_2X", doubleSize);
+        if (source)
+            sourceSize = doubleSize;
+    }
+    if (!source)
+        source = std::move(design);
+    if (sourceSize.cx == size.cx && sourceSize.cy == size.cy)
+        return source;
+    TScreenDC screen(GetDC(nullptr));
+    TBitmapHandle scaled(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    struct TDCCloser {
+        void operator()(HDC dc) const { DeleteDC(dc); }
+    };
+    TUniqueHandle<HDC, TDCCloser, nullptr> from(CreateCompatibleDC(screen.get()));
+    TUniqueHandle<HDC, TDCCloser, nullptr> to(CreateCompatibleDC(screen.get()));
+    if (!scaled || !from || !to)
+        throw EPropertyError("the picture " + name + " cannot be scaled");
+    {
+        TSelectObject fromBitmap(from.get(), source.get());
+        TSelectObject toBitmap(to.get(), scaled.get());
+        SetStretchBltMode(to.get(), HALFTONE);
+        SetBrushOrgEx(to.get(), 0, 0, nullptr);
+        StretchBlt(to.get(), 0, 0, size.cx, size.cy, from.get(), 0, 0, sourceSize.cx, sourceSize.cy, SRCCOPY);
+    }
+    return scaled;
+}
+
+void TImage::ChangeScale(int multiplier, int divisor)
+{
+    TWinControl::ChangeScale(multiplier, divisor);
+    if (FPictureResource.empty())
+        return;
+    SIZE size{0, 0};
+    TBitmapHandle bitmap = LoadPicture(FPictureResource, size);
+    TBitmapHandle old = std::move(FBitmap);
+    FBitmap = std::move(bitmap);
+    FPictureSize = size;
     ShowPicture();
     AdjustSize();
 }

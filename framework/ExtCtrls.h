@@ -44,6 +44,9 @@ private:
 
 // A bitmap picture (STATIC with SS_BITMAP) loaded from the program's BITMAP resource named by
 // PictureResource. With AutoSize the control takes the picture's size. Clicks raise OnClick.
+// Scaled (a form at another dpi than its design's), the picture is drawn at the scaled size, from
+// the double-size bitmap named PictureResource + "_2X" when the program has one and the scale
+// is above 1, else from the bitmap itself.
 class TImage : public TWinControl {
 public:
     DECLARE_CLASS_INFO
@@ -68,8 +71,13 @@ protected:
     void DestroyWnd() override;
     void WndProc(TMessage& message) override;
     void Loaded() override;
+    // Draws the picture again for the new scale.
+    void ChangeScale(int multiplier, int divisor) override;
 
 private:
+    // The picture of the resource for the control's scale, and its size; raises EPropertyError
+    // when the program has no such bitmap.
+    TBitmapHandle LoadPicture(const std::string& name, SIZE& size) const;
     void ShowPicture();
     void AdjustSize();
 

@@ -33,6 +33,19 @@ struct TFormsUnit {
     }
 } FormsUnit;
 
+// The modifier keys held now, as the thread's keyboard state has them.
+TShiftState KeyboardShiftState()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= SetOf({ssShift});
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= SetOf({ssAlt});
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= SetOf({ssCtrl});
+    return shift;
+}
+
 std::string ProgramName()
 {
     char path[MAX_PATH] = {};
@@ -90,12 +103,16 @@ const TClassInfo& TForm::StaticClassInfo()
             P::Color(clBtnFace),
             P::Ctl3D(),
             P::Font(),
+            BoolProperty<F>("KeyPreview", &F::KeyPreview, &F::SetKeyPreview, false),
+            IntProperty<F>("PixelsPerInch", &F::PixelsPerInch, &F::SetPixelsPerInch),
             EnumProperty<F, TPosition>("Position", PositionInfo(), &F::Position, &F::SetPosition, poDesigned),
+            BoolProperty<F>("Scaled", &F::Scaled, &F::SetScaled, true),
             P::Visible(false),
             EventProperty<F>("OnClose", &F::OnClose),
             EventProperty<F>("OnCloseQuery", &F::OnCloseQuery),
             EventProperty<F>("OnCreate", &F::OnCreate),
             EventProperty<F>("OnHide", &F::OnHide),
+            EventProperty<F>("OnKeyDown", &F::OnKeyDown),
             EventProperty<F>("OnShow", &F::OnShow),
         },
         .Create = [](TComponent* owner) -> TComponent* { return new TForm(owner); }};
@@ -104,6 +121,9 @@ const TClassInfo& TForm::StaticClassInfo()
 
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
+    // A form whose text gives no dpi was made for this screen.
+    if (Screen)
+        FPixelsPerInch = Screen->PixelsPerInch();
     SetVisible(false);
     SetParentFont(false);
     SetBounds(0, 0, 320, 240);
@@ -141,6 +161,12 @@ void TForm::SetClientHeight(int value)
         return;
     }
     SetHeight(Height() + value - ClientHeight());
+}
+
+void TForm::SetPixelsPerInch(int value)
+{
+    if (value > 0)
+        FPixelsPerInch = value;
 }
 
 void TForm::LoadFromResource(const std::string& name, HMODULE module)
@@ -192,6 +218,30 @@ void TForm::Release()
         PostMessageA(FHandle, CM_RELEASE, 0, 0);
     else
         delete this;
+}
+
+bool TForm::PreviewKeyDown(const MSG& message)
+{
+    if (!FKeyPreview || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN))
+        return false;
+    WORD key = static_cast<WORD>(message.wParam);
+    TShiftState shift = KeyboardShiftState() & ~SetOf({ssAlt});
+    // Alt is the message's own word: a key posted without the keyboard's state says it too.
+    if (message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)))
+        shift |= SetOf({ssAlt});
+    // No exception leaves the message loop's filter: the error display gets it, as from a handler.
+    try {
+        KeyDown(key, shift);
+    } catch (const std::exception& e) {
+        Application->HandleException(e);
+    }
+    return key == 0;
+}
+
+void TForm::KeyDown(WORD& key, TShiftState shift)
+{
+    if (OnKeyDown)
+        OnKeyDown(this, key, shift);
 }
 
 void TForm::CloseQuery(bool& canClose)
@@ -322,8 +372,44 @@ void TForm::VisibleChanged()
     }
 }
 
+namespace {
+
+// The trees' indentation is a length of the design too; the tree control itself keeps it in pixels.
+void ScaleTreeIndents(TWinControl& parent, int multiplier, int divisor)
+{
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        auto* child = dynamic_cast<TWinControl*>(parent.Controls(i));
+        if (!child)
+            continue;
+        if (auto* tree = dynamic_cast<TCustomTreeView*>(child))
+            tree->SetIndent(MulDiv(tree->Indent(), multiplier, divisor));
+        ScaleTreeIndents(*child, multiplier, divisor);
+    }
+}
+
+}  // namespace
+
+void TForm::ChangeScale(int multiplier, int divisor)
+{
+    // The place on the screen stays (a centred form centres itself again); every length inside scales.
+    const RECT place = BoundsRect();
+    TWinControl::ChangeScale(multiplier, divisor);
+    SetBounds(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    if (FPendingClientWidth >= 0)
+        FPendingClientWidth = MulDiv(FPendingClientWidth, multiplier, divisor);
+    if (FPendingClientHeight >= 0)
+        FPendingClientHeight = MulDiv(FPendingClientHeight, multiplier, divisor);
+    ScaleTreeIndents(*this, multiplier, divisor);
+}
+
 void TForm::Loaded()
 {
+    // Before anything is laid out: the form text's lengths are for its own dpi.
+    if (FScaled && Screen && FPixelsPerInch != Screen->PixelsPerInch()) {
+        const int screen = Screen->PixelsPerInch();
+        ScaleBy(screen, FPixelsPerInch);
+        FPixelsPerInch = screen;
+    }
     // Sized while still loading: the children's places, anchored ones too, are meant for this size.
     if (const int width = std::exchange(FPendingClientWidth, -1); width >= 0)
         SetWidth(Width() + width - ClientWidth());
@@ -408,10 +494,14 @@ bool TApplication::ProcessMessage(MSG& message)
         FTerminated = true;
         return true;
     }
-    // The keyboard of a form works as in a dialog box: Tab and the arrows move the focus.
+    // The keyboard of a form works as in a dialog box: Tab and the arrows move the focus. A form
+    // with KeyPreview sees each key before that.
     if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
         HWND root = GetAncestor(message.hwnd, GA_ROOT);
-        if (root && FindControl(root) && IsDialogMessageA(root, &message))
+        TWinControl* rootControl = root ? FindControl(root) : nullptr;
+        if (auto* form = dynamic_cast<TForm*>(rootControl); form && form->PreviewKeyDown(message))
+            return true;
+        if (rootControl && IsDialogMessageA(root, &message))
             return true;
     }
     TranslateMessage(&message);
@@ -464,6 +554,12 @@ void TApplication::Notification(TComponent* component, TOperation operation)
 }
 
 // --- TScreen
+
+int TScreen::PixelsPerInch() const
+{
+    TScreenDC dc(GetDC(nullptr));
+    return dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+}
 
 void TScreen::SetCursor(TCursor value)
 {

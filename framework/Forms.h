@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "TreeView.h"  // the key and shift types of input events
 
 #include <functional>
 #include <string>
@@ -41,6 +42,16 @@ public:
     // Sizes the window so that its client area gets the width or height.
     void SetClientWidth(int value);
     void SetClientHeight(int value);
+    // Whether the form sees every key that goes down in it before the control with the focus does
+    // (OnKeyDown), wherever the focus is.
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool value) { FKeyPreview = value; }
+    // The dpi the form's lengths are given for; at load a Scaled form whose dpi differs from the
+    // screen's scales itself and its controls to the screen's, and then has the screen's.
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int value);
+    bool Scaled() const { return FScaled; }
+    void SetScaled(bool value) { FScaled = value; }
 
     // Operations
     // Reads the form description in the RCDATA resource name of module (nullptr: the program)
@@ -51,6 +62,9 @@ public:
     void Close();
     // Destroys the form once the message being handled is done: safe from the form's own handlers.
     void Release();
+    // A key went down in a window of the form: with KeyPreview, OnKeyDown sees it first. True when
+    // the handler kept the key (set it to 0), which then goes no further.
+    bool PreviewKeyDown(const MSG& message);
 
     // Events
     TNotifyEvent OnCreate;  // once the form description is read
@@ -58,6 +72,7 @@ public:
     TNotifyEvent OnHide;    // before the window disappears
     TCloseQueryEvent OnCloseQuery;
     TCloseEvent OnClose;
+    TKeyEvent OnKeyDown;  // with KeyPreview, before the control with the focus
 
 protected:
     // Whether the form may close; the base asks OnCloseQuery. Overrides must call the base first.
@@ -66,12 +81,16 @@ protected:
     virtual void DoCreate();
     virtual void DoShow();
     virtual void DoHide();
+    // Raises OnKeyDown. Overrides must call the base to keep the event.
+    virtual void KeyDown(WORD& key, TShiftState shift);
 
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void WndProc(TMessage& message) override;
     void VisibleChanged() override;
     void Loaded() override;
+    // The form keeps its place on the screen: its font, border, client size and controls scale.
+    void ChangeScale(int multiplier, int divisor) override;
 
 private:
     TFormBorderStyle FBorderStyle = bsSizeable;
@@ -79,6 +98,9 @@ private:
     TPosition FPosition = poDesigned;
     int FPendingClientWidth = -1;  // set while loading: the border style may come later
     int FPendingClientHeight = -1;
+    bool FKeyPreview = false;
+    int FPixelsPerInch = 96;
+    bool FScaled = true;
     HWND FFocusedWindow = nullptr;  // the control that had the focus when the form was left
     bool FShowing = false;          // the window is made for a first showing
 };
@@ -158,6 +180,9 @@ public:
     void SetCursor(TCursor value);
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    // The screen's logical dpi: 96 at 100 %, 144 at 150 %. A program that does not declare itself
+    // dpi-aware is told 96 by newer systems, which then stretch its windows.
+    int PixelsPerInch() const;
 
 private:
     TCursor FCursor = crDefault;

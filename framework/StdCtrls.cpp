@@ -102,6 +102,7 @@ void TLabel::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClassName = "STATIC";
+    params.NativeClassName = true;  // known by its class name, it names the control after it for a screen reader
     params.Style |= SS_NOTIFY | (FWordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
     if (!FShowAccelChar)
         params.Style |= SS_NOPREFIX;
@@ -226,6 +227,9 @@ void TCustomEdit::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
     params.SystemClassName = "EDIT";
+    // Known by its class name, an edit box gets the system's own accessibility object: named after
+    // the label before it, with its text as its value and its read-only state.
+    params.NativeClassName = true;
     params.Style |= ES_AUTOHSCROLL;
     if (FReadOnly)
         params.Style |= ES_READONLY;
@@ -493,6 +497,11 @@ const TClassInfo& TButton::StaticClassInfo()
 TButton::TButton(TComponent* owner) : TWinControl(owner)
 {
     SetBounds(0, 0, 75, 25);
+}
+
+void TButton::Click()
+{
+    TWinControl::Click();
 }
 
 void TButton::CreateParams(TCreateParams& params)

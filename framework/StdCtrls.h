@@ -29,6 +29,8 @@ public:
     // Operations
     // Keeps the size that AutoSize asks for.
     void SetBounds(int left, int top, int width, int height) override;
+    // A label never takes the focus: it stays before the control it names.
+    bool HasTabOrder() const override { return false; }
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -175,6 +177,10 @@ public:
     DECLARE_CLASS_INFO
 
     explicit TButton(TComponent* owner);
+
+    // Operations
+    // Does what a click does: raises OnClick.
+    void Click() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -47,7 +47,8 @@ const TClassInfo& Tfrm_Main::StaticClassInfo()
         .Methods = {Method<F>("FormShow", &F::FormShow), Method<F>("btn_NextClick", &F::btn_NextClick),
                     Method<F>("btn_PrevClick", &F::btn_PrevClick), Method<F>("btn_CancelClick", &F::btn_CancelClick),
                     Method<F>("cbx_AcceptClick", &F::cbx_AcceptClick), Method<F>("Label3Click", &F::Label3Click),
-                    Method<F>("VeltoShellTreeView1Change", &F::VeltoShellTreeView1Change)},
+                    Method<F>("VeltoShellTreeView1Change", &F::VeltoShellTreeView1Change),
+                    Method<F>("FormKeyDown", &F::FormKeyDown)},
         .Fields = {Field<F>("Panel1", &F::Panel1), Field<F>("Panel2", &F::Panel2), Field<F>("Image1", &F::Image1),
                    Field<F>("Panel3", &F::Panel3), Field<F>("Label4", &F::Label4), Field<F>("Label3", &F::Label3),
                    Field<F>("btn_Prev", &F::btn_Prev), Field<F>("btn_Next", &F::btn_Next),
@@ -99,6 +100,7 @@ void Tfrm_Main::btn_NextClick(TObject*)
         InstallFiles();
     }
     UpdateButtonsAfterNext();
+    FocusActivePage();
 }
 
 void Tfrm_Main::UpdateButtonsAfterNext()
@@ -127,6 +129,7 @@ void Tfrm_Main::btn_PrevClick(TObject*)
     btn_Next->SetCaption("Next >");
     btn_Next->SetEnabled(true);
     btn_Prev->SetVisible(PageControl1->ActivePage() != ts_Welcome);
+    FocusActivePage();
 }
 
 void Tfrm_Main::btn_CancelClick(TObject*)
@@ -143,6 +146,38 @@ void Tfrm_Main::Label3Click(TObject*)
 {
     // The program runs as administrator; the browser it starts must not.
     OpenWebAddress(Handle(), MakerWebAddress, IsProcessElevated());
+}
+
+void Tfrm_Main::FocusActivePage()
+{
+    // A control of the page left behind would keep the keyboard, unseen (Space would tick a hidden box).
+    TTabSheet* page = PageControl1->ActivePage();
+    TWinControl* target = page == ts_License ? static_cast<TWinControl*>(cbx_Accept)
+                          : page == ts_Folder ? static_cast<TWinControl*>(edt_Folder)
+                                              : this;
+    if (HandleAllocated() && target->Visible() && target->Enabled())
+        target->SetFocus();
+}
+
+void Tfrm_Main::FormKeyDown(TObject*, WORD& key, TShiftState shift)
+{
+    const bool alt = InSet(shift, ssAlt);
+    const bool ctrl = InSet(shift, ssCtrl);
+    TButton* button = nullptr;
+    if (key == VK_RETURN && !alt && !ctrl)
+        button = btn_Next;
+    else if (key == VK_ESCAPE && !alt && !ctrl)
+        button = btn_Cancel;
+    else if (key == 'N' && alt && !ctrl)
+        button = btn_Next;
+    else if (key == 'B' && alt && !ctrl)
+        button = btn_Prev;
+    if (!button)
+        return;
+    // The wizard's keys go no further, pressed or not: the memo takes no line break from Enter.
+    key = 0;
+    if (button->Visible() && button->Enabled())
+        button->Click();
 }
 
 void Tfrm_Main::ShowInformation(const std::string& text)

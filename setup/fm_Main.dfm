@@ -9,7 +9,10 @@ object frm_Main: Tfrm_Main
   Font.Height = -13
   Font.Name = 'Microsoft Sans Serif'
   Font.Style = []
+  KeyPreview = True
+  PixelsPerInch = 96
   Position = poScreenCenter
+  OnKeyDown = FormKeyDown
   OnShow = FormShow
   object Panel1: TPanel
     Left = 0

@@ -70,6 +70,9 @@ public:
     void cbx_AcceptClick(TObject* sender);
     void Label3Click(TObject* sender);
     void VeltoShellTreeView1Change(TObject* sender, TTreeNode* node);
+    // The keyboard, wherever the focus is: Enter and Alt+N press Next, Alt+B presses Back, Escape
+    // presses Cancel (or Exit), each only while its button is shown and enabled.
+    void FormKeyDown(TObject* sender, WORD& key, TShiftState shift);
 
     // Restores the embedded payload into the folder of edt_Folder. A folder that cannot be made
     // sends the user back to the folder page; any other failure ends the program after one message.
@@ -88,6 +91,9 @@ protected:
 private:
     void ShowInformation(const std::string& text);
     void UpdateButtonsAfterNext();
+    // Gives the keyboard to the page just entered: the licence's check box, the folder box, or the
+    // form itself on a page with nothing to type into.
+    void FocusActivePage();
     // Proposes the program-files folder and shows it selected in the tree.
     void EnterFolderPage();
 

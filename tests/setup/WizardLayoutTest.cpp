@@ -5,6 +5,8 @@
 
 #include <doctest.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <sstream>
 
 namespace {
@@ -152,12 +154,42 @@ std::string Measure(Tfrm_Main& form, const TLayoutRow& row, const RECT& previous
     return out.str();
 }
 
-std::string Expected(const TLayoutRow& row)
+// A length of the 96-dpi layout at the given dpi, to the nearest pixel, halves up.
+int At(int length, int dpi)
 {
+    return (length * dpi * 2 + 96) / 192;
+}
+
+// The text with every number in it taken as a length at the given dpi (a font's height, a border).
+std::string ScaleNumbers(const std::string& text, int dpi)
+{
+    std::string scaled;
+    for (std::size_t i = 0; i < text.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+            scaled += text[i++];
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+            ++end;
+        scaled += std::to_string(At(std::stoi(text.substr(i, end - i)), dpi));
+        i = end;
+    }
+    return scaled;
+}
+
+// The row as measured at the given dpi: every place by its edges, every font and border, times
+// the factor.
+std::string Expected(const TLayoutRow& row, int dpi = 96)
+{
+    const auto size = [dpi](int start, int length) {
+        return length == Any || start == Below ? length : At(start + length, dpi) - At(start, dpi);
+    };
     std::ostringstream out;
-    out << "in " << row.Parent << " at (" << row.Left << ", " << row.Top << ") " << row.Width << " x " << row.Height
-        << ", align " << row.Align << ", font " << row.Font << ", " << row.Colour << ", cursor " << row.Cursor
-        << ", tab " << row.TabOrder << ", " << row.Border;
+    out << "in " << row.Parent << " at (" << At(row.Left, dpi) << ", " << (row.Top == Below ? Below : At(row.Top, dpi))
+        << ") " << size(row.Left, row.Width) << " x " << size(row.Top, row.Height) << ", align " << row.Align
+        << ", font " << ScaleNumbers(row.Font, dpi) << ", " << row.Colour << ", cursor " << row.Cursor << ", tab "
+        << row.TabOrder << ", " << ScaleNumbers(row.Border, dpi);
     return out.str();
 }
 
@@ -281,6 +313,27 @@ const TPersistent* Named(Tfrm_Main& form, const std::string& name)
     return name == "frm_Main" ? static_cast<TPersistent*>(&form) : form.FindComponent(name);
 }
 
+// The dpi this run is meant for: the one the script that set the prefix's LogPixels names, else 96.
+int RunDpi()
+{
+    const char* dpi = std::getenv("UNPACK_TEST_DPI");
+    return dpi ? std::atoi(dpi) : 96;
+}
+
+// The pixels of a bitmap, as 32-bit values row by row, and its size.
+std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, SIZE& size)
+{
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    size = {info.bmWidth, info.bmHeight};
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(info.bmWidth) * static_cast<std::size_t>(info.bmHeight));
+    TScreenDC dc(GetDC(nullptr));
+    GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(), &format, DIB_RGB_COLORS);
+    return pixels;
+}
+
 }  // namespace
 
 TEST_SUITE("Tfrm_Main layout") {
@@ -369,6 +422,68 @@ TEST_CASE("the window is fixed, centred, 600 x 400 inside, and flat once shown")
     CHECK(ILIsEqual(static_cast<LPCITEMIDLIST>(root->Data()), drives));
     CHECK_FALSE(root->getNextSibling());
     CoTaskMemFree(drives);
+}
+
+TEST_CASE("at the screen's dpi the window and every control are the layout times the dpi's factor")
+{
+    const int dpi = RunDpi();
+    CAPTURE(dpi);
+    // The prefix's setting must have reached the program, or this would test 96 dpi again.
+    REQUIRE(Screen->PixelsPerInch() == dpi);
+    TWizard wizard;
+    Tfrm_Main& form = *wizard.Form;
+    for (TTabSheet* page : {form.ts_Welcome, form.ts_License, form.ts_Folder, form.ts_Finish})
+        form.PageControl1->SetActivePage(page);
+    form.PageControl1->SetActivePage(form.ts_Welcome);
+
+    CHECK(form.PixelsPerInch() == dpi);
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    CHECK(client.right == At(600, dpi));
+    CHECK(client.bottom == At(400, dpi));
+    CHECK(FontOf(form) == ScaleNumbers(Sans, dpi));
+    RECT previous{};
+    for (const TLayoutRow& row : Layout) {
+        CAPTURE(row.Name);
+        CHECK(Measure(form, row, previous) == Expected(row, dpi));
+        if (auto* control = dynamic_cast<TWinControl*>(form.FindComponent(row.Name)))
+            previous = PlaceInParent(control->Handle());
+    }
+    CHECK(SendMessageA(form.VeltoShellTreeView1->Handle(), TVM_GETINDENT, 0, 0) == At(19, dpi));
+
+    // The logo is drawn at the scaled size; at twice the size it is the double-size bitmap itself.
+    auto shown = reinterpret_cast<HBITMAP>(SendMessageA(form.Image1->Handle(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    REQUIRE(shown);
+    SIZE size{};
+    const std::vector<std::uint32_t> pixels = PixelsOf(shown, size);
+    CHECK(size.cx == At(130, dpi));
+    CHECK(size.cy == At(64, dpi));
+    const char* source = dpi == 96 ? "LOGO" : dpi == 192 ? "LOGO_2X" : nullptr;
+    if (source) {
+        TBitmapHandle made(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), source, IMAGE_BITMAP, 0, 0, 0)));
+        REQUIRE(made);
+        SIZE madeSize{};
+        CHECK(PixelsOf(made.get(), madeSize) == pixels);
+    }
+}
+
+TEST_CASE("the program declares itself aware of the system's dpi, so that Windows does not stretch it")
+{
+    const std::string program = ProgramFolder() + "Unpack.exe";
+    ACTCTXA context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = program.c_str();
+    context.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE activation = CreateActCtxA(&context);
+    REQUIRE(activation != INVALID_HANDLE_VALUE);
+    wchar_t value[64] = L"";
+    SIZE_T written = 0;
+    const BOOL found = QueryActCtxSettingsW(0, activation, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                            L"dpiAware", value, std::size(value), &written);
+    ReleaseActCtx(activation);
+    CHECK(found);
+    CHECK(std::wstring(value) == L"true");
 }
 
 TEST_CASE("Tab moves between the page's controls in their tab order, never to the buttons")

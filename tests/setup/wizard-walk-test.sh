@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# End to end: the built setup program, driven through every page by xdotool, with the folder picked
-# in its shell tree, installs the package
-# byte for byte: every file its MANIFEST lists, and nothing else. PACKAGE_DIR is the package the build
-# staged (build/<target>/package), the folder the payload was made from. The screenshots stay in
-# SCREENS_DIR.
-# usage: wizard-walk-test.sh UNPACK_EXE PACKAGE_DIR SCREENS_DIR
+# End to end: the built setup program driven by xdotool. With "tree" (the default) the folder is
+# picked in its shell tree with the mouse and the arrow keys; with "keys" the whole walk is done
+# with the keyboard alone and the folder typed. Either way the wizard must install the package byte
+# for byte: every file its MANIFEST lists, and nothing else. With "escape" Escape on each page in
+# turn must end the program with nothing installed. PACKAGE_DIR is the package the build staged
+# (build/<target>/package), the folder the payload was made from. The screenshots stay in SCREENS_DIR.
+# usage: wizard-walk-test.sh UNPACK_EXE PACKAGE_DIR SCREENS_DIR [tree|keys|escape]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+mode=${4:-tree}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 rm -rf "$3"
-"$here/../../scripts/walk-wizard" "$1" "$scratch/programs/picked" "$3" tree || exit 1
-install="$scratch/programs/picked/Velto Shell Components D4"
+case "$mode" in
+  tree) target="$scratch/programs/picked"; install="$target/Velto Shell Components D4" ;;
+  keys) target="$scratch/programs/typed"; install="$target" ;;
+  escape)
+    source "$here/../../scripts/wine-env"
+    proposal=("$WINEPREFIX/drive_c/Program Files"*"/Velto Shell Components D4")
+    rm -rf "${proposal[@]}"
+    "$here/../../scripts/walk-wizard" "$1" "$scratch/never" "$3" escape || exit 1
+    left=$(ls -d "$WINEPREFIX/drive_c/Program Files"*"/Velto Shell Components D4" "$scratch/never" 2>/dev/null)
+    [ -z "$left" ] || { echo "FAIL: Escape left an install behind: $left"; exit 1; }
+    echo "Escape ended the wizard on every page, with nothing installed"
+    exit 0 ;;
+  *) echo "usage: wizard-walk-test.sh UNPACK_EXE PACKAGE_DIR SCREENS_DIR [tree|keys|escape]"; exit 2 ;;
+esac
+"$here/../../scripts/walk-wizard" "$1" "$target" "$3" "$mode" || exit 1
 failures=0
 names=$(grep -v '^#' "$2/MANIFEST" | sed '/^$/d')
 for name in $names; do
