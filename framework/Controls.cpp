@@ -86,18 +86,6 @@ HMENU NextControlId()
     return reinterpret_cast<HMENU>(id);
 }
 
-struct TFlagScope {
-    explicit TFlagScope(bool& flag) : Flag(flag) { Flag = true; }
-    ~TFlagScope() { Flag = false; }
-    bool& Flag;
-};
-
-struct TCounterScope {
-    explicit TCounterScope(int& counter) : Counter(counter) { ++Counter; }
-    ~TCounterScope() { --Counter; }
-    int& Counter;
-};
-
 }  // namespace
 
 // --- Names
@@ -489,7 +477,7 @@ void TControl::ParentFontChanged()
 {
     if (!FParentFont || !FParent)
         return;
-    TFlagScope taking(FTakingParentFont);
+    const TScopedValue taking(FTakingParentFont, true);
     FFont.Assign(*FParent->Font());
 }
 
@@ -686,7 +674,7 @@ void TWinControl::DestroyHandle()
 {
     if (!FHandle)
         return;
-    TCounterScope quiet(FocusEventsSuppressed);
+    const TScopedValue quiet(FocusEventsSuppressed, FocusEventsSuppressed + 1);
     const std::vector<TWinControl*> children = FTabList;
     for (TWinControl* child : children)
         child->DestroyHandle();
@@ -834,7 +822,7 @@ void TWinControl::SyncBounds(const WINDOWPOS& position)
         width = position.cx;
         height = position.cy;
     }
-    TFlagScope syncing(FSyncingBounds);
+    const TScopedValue syncing(FSyncingBounds, true);
     SetBounds(left, top, width, height);
 }
 
@@ -879,7 +867,7 @@ void TWinControl::Realign()
         FAnchorClient = SIZE{rect.right, rect.bottom};
         return;
     }
-    TFlagScope aligning(FAligning);
+    const TScopedValue aligning(FAligning, true);
     AnchorControls({rect.right, rect.bottom});
     AdjustClientRect(rect);
     AlignControls(rect);

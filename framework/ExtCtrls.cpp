@@ -33,20 +33,6 @@ void PaintBevel(HDC dc, RECT& rect, TBevelCut cut, int width)
     }
 }
 
-class TPaintScope {
-public:
-    explicit TPaintScope(HWND window) : FWindow(window) { FDC = BeginPaint(window, &FPaint); }
-    ~TPaintScope() { EndPaint(FWindow, &FPaint); }
-    TPaintScope(const TPaintScope&) = delete;
-    TPaintScope& operator=(const TPaintScope&) = delete;
-    HDC DC() const { return FDC; }
-
-private:
-    HWND FWindow;
-    PAINTSTRUCT FPaint{};
-    HDC FDC;
-};
-
 }  // namespace
 
 const TEnumInfo& BevelCutInfo()
@@ -147,8 +133,10 @@ void TPanel::AdjustClientRect(RECT& rect)
 void TPanel::WndProc(TMessage& message)
 {
     if (message.Msg == WM_PAINT) {
-        TPaintScope paint(FHandle);
-        Paint(paint.DC());
+        PAINTSTRUCT paint{};
+        const HDC dc = BeginPaint(FHandle, &paint);
+        const auto end = ScopeExit([&] { EndPaint(FHandle, &paint); });
+        Paint(dc);
         return;
     }
     TWinControl::WndProc(message);
@@ -163,7 +151,7 @@ void TPanel::Paint(HDC dc)
     PaintBevel(dc, rect, FBevelInner, FBevelWidth);
     if (Caption().empty())
         return;
-    TSelectObject font(dc, Font()->Handle());
+    const auto font = SelectForScope(dc, Font()->Handle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(Font()->Color()));
     DrawTextA(dc, Caption().c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
@@ -258,16 +246,13 @@ TBitmapHandle TImage::LoadPicture(const std::string& name, SIZE& size) const
         return source;
     TScreenDC screen(GetDC(nullptr));
     TBitmapHandle scaled(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
-    struct TDCCloser {
-        void operator()(HDC dc) const { DeleteDC(dc); }
-    };
-    TUniqueHandle<HDC, TDCCloser, nullptr> from(CreateCompatibleDC(screen.get()));
-    TUniqueHandle<HDC, TDCCloser, nullptr> to(CreateCompatibleDC(screen.get()));
+    TMemoryDC from(CreateCompatibleDC(screen.get()));
+    TMemoryDC to(CreateCompatibleDC(screen.get()));
     if (!scaled || !from || !to)
         throw EPropertyError("the picture " + name + " cannot be scaled");
     {
-        TSelectObject fromBitmap(from.get(), source.get());
-        TSelectObject toBitmap(to.get(), scaled.get());
+        const auto fromBitmap = SelectForScope(from.get(), source.get());
+        const auto toBitmap = SelectForScope(to.get(), scaled.get());
         SetStretchBltMode(to.get(), HALFTONE);
         SetBrushOrgEx(to.get(), 0, 0, nullptr);
         StretchBlt(to.get(), 0, 0, size.cx, size.cy, from.get(), 0, 0, sourceSize.cx, sourceSize.cy, SRCCOPY);

@@ -356,11 +356,7 @@ void TForm::VisibleChanged()
         return;
     if (Visible()) {
         {
-            FShowing = true;
-            struct TReset {
-                bool& Flag;
-                ~TReset() { Flag = false; }
-            } reset{FShowing};
+            const TScopedValue showing(FShowing, true);
             HandleNeeded();
         }
         DoShow();

@@ -156,16 +156,12 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    struct TWindowCloser {
-        void operator()(HWND window) const { DestroyWindow(window); }
-    };
-
     bool ProcessMessage(MSG& message);
 
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
     std::string FTitle;
-    TUniqueHandle<HWND, TWindowCloser, nullptr> FHandle;
+    TWindowHandle FHandle;
 };
 
 // The screen: its size and the cursor that overrides every window's own.

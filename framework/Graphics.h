@@ -1,44 +1,13 @@
-// Colours, fonts and the owners of GDI objects that the controls draw with.
+// Colours, fonts and the sets of literals that the controls draw with (the owners of GDI objects
+// are in Scope.h).
 #pragma once
 
 #include "Properties.h"
-#include "UniqueHandle.h"
+#include "Scope.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-
-// --- Owners of GDI objects.
-
-struct TGdiObjectCloser {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using TFontHandle = TUniqueHandle<HFONT, TGdiObjectCloser, nullptr>;
-using TBrushHandle = TUniqueHandle<HBRUSH, TGdiObjectCloser, nullptr>;
-using TBitmapHandle = TUniqueHandle<HBITMAP, TGdiObjectCloser, nullptr>;
-
-struct TScreenDCCloser {
-    void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
-};
-// The screen's device context, released when the holder goes.
-using TScreenDC = TUniqueHandle<HDC, TScreenDCCloser, nullptr>;
-
-// Selects a GDI object into a device context and selects the previous one back when it goes.
-class TSelectObject {
-public:
-    TSelectObject(HDC dc, HGDIOBJ object) : FDC(dc), FOld(object ? SelectObject(dc, object) : nullptr) {}
-    ~TSelectObject()
-    {
-        if (FOld)
-            SelectObject(FDC, FOld);
-    }
-    TSelectObject(const TSelectObject&) = delete;
-    TSelectObject& operator=(const TSelectObject&) = delete;
-
-private:
-    HDC FDC;
-    HGDIOBJ FOld;
-};
 
 // --- Sets held as bit masks: bit n stands for the literal of ordinal n.
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Component.h"
-#include "UniqueHandle.h"
+#include "Scope.h"
 
 #include <windows.h>
 
@@ -10,12 +10,6 @@
 #include <vector>
 
 class TPopupMenu;
-
-struct TMenuCloser {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-// A menu made by CreatePopupMenu, destroyed when the holder goes.
-using TMenuHandle = TUniqueHandle<HMENU, TMenuCloser, nullptr>;
 
 // --- TMenuItem
 

@@ -3,15 +3,6 @@
 
 #include <windowsx.h>
 
-namespace {
-
-struct TFlagScope {
-    explicit TFlagScope(bool& flag) : Flag(flag) { Flag = true; }
-    ~TFlagScope() { Flag = false; }
-    bool& Flag;
-};
-
-}  // namespace
 
 // --- TLabel
 
@@ -82,7 +73,7 @@ void TLabel::AdjustBounds()
     if (!FAutoSize || IsLoading())
         return;
     TScreenDC dc(GetDC(nullptr));
-    TSelectObject font(dc.get(), Font()->Handle());
+    const auto font = SelectForScope(dc.get(), Font()->Handle());
     // An empty label keeps the height of one line.
     std::string text = Caption();
     if (text.empty() || (FShowAccelChar && text == "&"))
@@ -244,7 +235,7 @@ void TCustomEdit::CreateParams(TCreateParams& params)
 void TCustomEdit::CreateWnd()
 {
     {
-        TFlagScope setting(FSettingText);
+        const TScopedValue setting(FSettingText, true);
         TWinControl::CreateWnd();
     }
     SendMessageA(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
@@ -263,7 +254,7 @@ void TCustomEdit::WndProc(TMessage& message)
 void TCustomEdit::TextChanged()
 {
     {
-        TFlagScope setting(FSettingText);
+        const TScopedValue setting(FSettingText, true);
         TWinControl::TextChanged();
     }
     Change();
@@ -385,7 +376,7 @@ void TMemo::WndProc(TMessage& message)
 void TMemo::TextChanged()
 {
     if (!FUpdatingLines) {
-        TFlagScope updating(FUpdatingLines);
+        const TScopedValue updating(FUpdatingLines, true);
         FLines.SetText(Text());
     }
     TCustomEdit::TextChanged();
@@ -394,7 +385,7 @@ void TMemo::TextChanged()
 void TMemo::TextChangedByUser()
 {
     {
-        TFlagScope updating(FUpdatingLines);
+        const TScopedValue updating(FUpdatingLines, true);
         FLines.SetText(Text());
     }
     TCustomEdit::TextChangedByUser();

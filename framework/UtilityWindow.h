@@ -2,7 +2,7 @@
 // their own to receive messages (timers, shell notifications) without being controls.
 #pragma once
 
-#include "UniqueHandle.h"
+#include "Scope.h"
 
 #include <windows.h>
 
@@ -28,9 +28,5 @@ void DeallocateHWnd(HWND window);
 using TUtilityWindowErrorHandler = std::function<void(const std::exception& error)>;
 void SetUtilityWindowErrorHandler(TUtilityWindowErrorHandler handler);
 
-struct TUtilityWindowCloser {
-    void operator()(HWND window) const { DeallocateHWnd(window); }
-};
-
 // A movable owner of one window made by AllocateHWnd.
-using TUtilityWindowHandle = TUniqueHandle<HWND, TUtilityWindowCloser, nullptr>;
+using TUtilityWindowHandle = TUniqueHandle<TZeroHandleTraits<HWND, &DeallocateHWnd>>;

@@ -1,17 +1,12 @@
 // The folder page: proposing the program-files folder and taking folders from the shell tree.
 #include "fm_Main.h"
 
-#include "../framework/UniqueHandle.h"
+#include "../framework/Scope.h"
 #include "FolderPath.h"
 
 #include <shlobj.h>
 
 namespace {
-
-struct TRegKeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using TRegKey = TUniqueHandle<HKEY, TRegKeyCloser, nullptr>;
 
 // The value as stored, up to its first NUL; empty when it is missing. Raises for a value that is
 // not text.
@@ -30,18 +25,6 @@ std::string ReadRegistryText(HKEY key, const char* name)
     return text.substr(0, text.find('\0'));
 }
 
-// Sets a flag for the life of a scope, and clears it also when the scope ends by an error.
-class TFlagGuard {
-public:
-    explicit TFlagGuard(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagGuard() { FFlag = false; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& FFlag;
-};
-
 }  // namespace
 
 std::string WithSubFolder(const std::string& folder, UINT codePage)
@@ -54,14 +37,11 @@ void Tfrm_Main::EnterFolderPage()
     if (TTreeNode* root = VeltoShellTreeView1->Items()->GetFirstNode())
         root->Collapse(true);
     edt_Folder->SetText("c:");
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ, &opened) ==
-        ERROR_SUCCESS) {
-        TRegKey key(opened);
+    if (TRegKey key; RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ,
+                                   key.put()) == ERROR_SUCCESS)
         edt_Folder->SetText(ReadRegistryText(key.get(), "ProgramFilesDir"));
-    }
     {
-        TFlagGuard ignore(FIgnoreTreeChange);
+        const TScopedValue ignore(FIgnoreTreeChange, true);
         VeltoShellTreeView1->SelectPath(edt_Folder->Text());
     }
     // The tree reports this selection only after its change delay, when the flag is clear again:

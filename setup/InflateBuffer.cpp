@@ -1,6 +1,8 @@
 // InflateBuffer over zlib's stream functions, and the block that the output grows in.
 #include "InflateBuffer.h"
 
+#include "../framework/Scope.h"
+
 #include <zlib.h>
 
 #ifdef _WIN32
@@ -65,30 +67,6 @@ std::size_t RoundUp(std::size_t size, std::size_t unit)
 {
     return (size + unit - 1) / unit * unit;
 }
-
-// Ends the inflate stream on every path; the end call's own failure is reported by Finish.
-class TInflateStream {
-public:
-    explicit TInflateStream(z_stream& stream) : FStream(stream) {}
-    ~TInflateStream()
-    {
-        if (FOpen)
-            inflateEnd(&FStream);
-    }
-    TInflateStream(const TInflateStream&) = delete;
-    TInflateStream& operator=(const TInflateStream&) = delete;
-
-    void Finish()
-    {
-        FOpen = false;
-        if (inflateEnd(&FStream) != Z_OK)
-            throw EDecompressionError();
-    }
-
-private:
-    z_stream& FStream;
-    bool FOpen = true;
-};
 
 }  // namespace
 
@@ -155,7 +133,8 @@ std::size_t InflateInto(TInflateBlock& block, const void* inBuf, std::int32_t in
     stream.avail_out = static_cast<uInt>(size);
     if (inflateInit(&stream) != Z_OK)
         throw EDecompressionError();
-    TInflateStream guard(stream);
+    // The stream ends on every path; on the way out of the loop, the end call's own failure counts.
+    auto end = ScopeExit([&] { inflateEnd(&stream); });
 
     for (;;) {
         int result = inflate(&stream, Z_FINISH);
@@ -171,7 +150,9 @@ std::size_t InflateInto(TInflateBlock& block, const void* inBuf, std::int32_t in
         stream.avail_out = static_cast<uInt>(increment);
         size += increment;
     }
-    guard.Finish();
+    end.Dismiss();
+    if (inflateEnd(&stream) != Z_OK)
+        throw EDecompressionError();
     return stream.total_out;
 }
 

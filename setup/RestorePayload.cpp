@@ -1,21 +1,16 @@
 // The restore walk over a descrambled payload copy.
 #include "RestorePayload.h"
 
+#include "../framework/Scope.h"
 #include "InflateBuffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 
 namespace {
-
-struct TFreeDeleter {
-    void operator()(void* block) const { std::free(block); }
-};
-using TInflated = std::unique_ptr<void, TFreeDeleter>;
 
 // The first output space: twice the stored size.
 std::int32_t Estimate(const TPayload& payload, std::int32_t index)
@@ -24,11 +19,11 @@ std::int32_t Estimate(const TPayload& payload, std::int32_t index)
     return static_cast<std::int32_t>(std::min<std::int64_t>(estimate, std::numeric_limits<std::int32_t>::max()));
 }
 
-TInflated Inflate(const TPayload& payload, std::int32_t index, std::int32_t& bytes)
+TMallocBlock Inflate(const TPayload& payload, std::int32_t index, std::int32_t& bytes)
 {
     void* block = nullptr;
     InflateBuffer(payload.StoredData(index), payload.StoredSize(index), block, bytes, Estimate(payload, index));
-    return TInflated(block);
+    return TMallocBlock(block);
 }
 
 }  // namespace
@@ -95,7 +90,7 @@ try {
 std::vector<std::uint8_t> InflatePayloadEntry(const TPayload& payload, std::int32_t index)
 try {
     std::int32_t bytes = 0;
-    TInflated contents = Inflate(payload, index, bytes);
+    const TMallocBlock contents = Inflate(payload, index, bytes);
     const auto* data = static_cast<const std::uint8_t*>(contents.get());
     return std::vector<std::uint8_t>(data, data + bytes);
 } catch (const std::bad_alloc&) {

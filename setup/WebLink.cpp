@@ -2,7 +2,7 @@
 #include "WebLink.h"
 
 #include "../framework/ComPtr.h"
-#include "../framework/UniqueHandle.h"
+#include "../framework/Scope.h"
 
 #include <exdisp.h>
 #include <shellapi.h>
@@ -30,17 +30,12 @@ private:
     VARIANT FValue;
 };
 
-class TBstr {
-public:
-    explicit TBstr(const std::wstring& text) : FValue(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~TBstr() { SysFreeString(FValue); }
-    TBstr(const TBstr&) = delete;
-    TBstr& operator=(const TBstr&) = delete;
-    BSTR get() const { return FValue; }
+using TBstr = TUniqueHandle<TZeroHandleTraits<BSTR, &SysFreeString>>;
 
-private:
-    BSTR FValue;
-};
+TBstr Bstr(const std::wstring& text)
+{
+    return TBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
 std::wstring Wide(const char* text)
 {
@@ -89,10 +84,9 @@ TComPtr<IShellDispatch2> DesktopShellDispatch()
 
 bool IsProcessElevated()
 {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
+    TKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
         return false;
-    const TUniqueHandle<HANDLE, THandleCloser, nullptr> token(opened);
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
     return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
@@ -103,7 +97,7 @@ TWebLinkRoute OpenWebAddress(HWND owner, const char* address, bool elevated)
 {
     if (elevated) {
         if (const TComPtr<IShellDispatch2> shell = DesktopShellDispatch()) {
-            const TBstr file(Wide(address));
+            const TBstr file = Bstr(Wide(address));
             TVariant none;
             TVariant show(SW_SHOWNORMAL);
             // The variants go by value; the callee copies nothing it keeps.

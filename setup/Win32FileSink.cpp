@@ -1,7 +1,7 @@
 // The Win32 file sink of the restore walk.
 #include "Win32FileSink.h"
 
-#include "../framework/UniqueHandle.h"
+#include "../framework/Scope.h"
 #include "FolderPath.h"
 
 void TWin32FileSink::WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size)

@@ -2,38 +2,18 @@
 #include "VeltoShellFunctions.h"
 
 #include "../framework/ComPtr.h"
-#include "../framework/UniqueHandle.h"
+#include "../framework/Scope.h"
 
 #include <utility>
 
 namespace {
 
-struct TMenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using TMenuHandle = TUniqueHandle<HMENU, TMenuDestroyer, nullptr>;
-
-// ActiveContextMenu holds the menu object's IContextMenu2 (or nil, when it has none) for the length
-// of the scope, which is the tracking of the menu; the scope's end releases it and clears it, also
-// when an exception leaves.
-class TActiveContextMenuScope {
-public:
-    explicit TActiveContextMenuScope(IContextMenu* menu)
-    {
-        Clear();
-        menu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&ActiveContextMenu));
-    }
-    ~TActiveContextMenuScope() { Clear(); }
-    TActiveContextMenuScope(const TActiveContextMenuScope&) = delete;
-    TActiveContextMenuScope& operator=(const TActiveContextMenuScope&) = delete;
-
-private:
-    static void Clear()
-    {
-        if (IContextMenu2* old = std::exchange(ActiveContextMenu, nullptr))
-            old->Release();
-    }
-};
+// ActiveContextMenu lets its IContextMenu2 go and is nil again.
+void ClearActiveContextMenu()
+{
+    if (IContextMenu2* old = std::exchange(ActiveContextMenu, nullptr))
+        old->Release();
+}
 
 }  // namespace
 
@@ -62,7 +42,11 @@ void ShowShellContextMenu(HWND window, IShellFolder* folder, const TIDArray& ids
 
     UINT id;
     {
-        const TActiveContextMenuScope tracking(contextMenu.get());
+        // ActiveContextMenu holds the menu object's IContextMenu2 (or nil, when it has none) while
+        // the menu is tracked, and is cleared afterwards, also when an exception leaves.
+        ClearActiveContextMenu();
+        contextMenu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&ActiveContextMenu));
+        const auto tracked = ScopeExit(ClearActiveContextMenu);
         id = static_cast<UINT>(
             TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, window, nullptr));
     }

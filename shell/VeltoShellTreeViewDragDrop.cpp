@@ -3,6 +3,7 @@
 #include "VeltoShellTreeView.h"
 
 #include "../framework/Forms.h"
+#include "../framework/Scope.h"
 #include "DropSource.h"
 #include "VeltoShellPidl.h"
 
@@ -70,33 +71,6 @@ HRESULT GuardedDropStep(DWORD* effect, Steps&& steps) noexcept
         *effect = DROPEFFECT_NONE;
     return S_OK;
 }
-
-// Clears the drop highlight and lets the held data object go when a scope ends, on every path; a
-// tree that went meanwhile (the folder's Drop may run a modal loop) let both go itself.
-class TDragEndScope {
-public:
-    TDragEndScope(TCustomTreeView& tree, TComPtr<IDataObject>& dataObject)
-        : FTree(tree), FDataObject(dataObject), FWatch(tree.WatchNodes())
-    {
-    }
-    ~TDragEndScope()
-    {
-        if (!FWatch.Alive())
-            return;
-        FDataObject.reset();
-        try {
-            FTree.SetDropTarget(nullptr);
-        } catch (...) {
-        }
-    }
-    TDragEndScope(const TDragEndScope&) = delete;
-    TDragEndScope& operator=(const TDragEndScope&) = delete;
-
-private:
-    TCustomTreeView& FTree;
-    TComPtr<IDataObject>& FDataObject;
-    TNodesWatch FWatch;
-};
 
 }  // namespace
 
@@ -226,15 +200,10 @@ void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
 
     SetDropTarget(node);
     // The modal loop runs timers and messages: a tree destroyed meanwhile is not touched after it.
-    struct THighlightScope {
-        TCustomTreeView& Tree;
-        TNodesWatch Watch;
-        ~THighlightScope()
-        {
-            if (Watch.Alive())
-                Tree.SetDropTarget(nullptr);
-        }
-    } highlight{*this, WatchNodes()};
+    const auto highlight = ScopeExit([this, watch = WatchNodes()] {
+        if (watch.Alive())
+            SetDropTarget(nullptr);
+    });
     // Modal until the drop or the cancel. The tree deletes and refreshes nothing afterwards: a
     // moved item reaches the tree only through the change notifier.
     DWORD effect = DROPEFFECT_NONE;
@@ -374,7 +343,17 @@ HRESULT TVeltoShellTreeView::DragLeave()
 
 HRESULT TVeltoShellTreeView::Drop(IDataObject* dataObject, DWORD keyState, POINTL point, DWORD* effect)
 {
-    TDragEndScope dragEnd(*this, FDragDataObject);
+    // The drop highlight is cleared and the held data object let go on every path; a tree that went
+    // meanwhile (the folder's Drop may run a modal loop) let both go itself.
+    const auto dragEnd = ScopeExit([this, watch = WatchNodes()] {
+        if (!watch.Alive())
+            return;
+        FDragDataObject.reset();
+        try {
+            SetDropTarget(nullptr);
+        } catch (...) {
+        }
+    });
     return GuardedDropStep(effect, [&] {
         FHoverStartTick = 0;
         TComPtr<IDropTarget> target = GetFolderDropTarget({point.x, point.y});

@@ -1,9 +1,11 @@
 // Small helpers shared by the shell tree view's sources: a node's PIDL, text conversion, and scopes
 // that restore the cursor, the update count, the error mode and a guard flag on every path, the
-// last two of a tree only while it still lives (the scope may have run user code that ended it).
+// update count and the flag only while the tree still lives (the scope may have run user code that
+// ended it).
 #pragma once
 
 #include "../framework/Forms.h"
+#include "../framework/Scope.h"
 #include "../framework/TreeView.h"
 
 #include <string>
@@ -28,70 +30,45 @@ inline std::wstring AnsiToWide(const std::string& text)
 }
 
 // The screen cursor for the length of a scope.
-class TScreenCursorScope {
-public:
-    explicit TScreenCursorScope(TCursor cursor) : FOld(Screen ? Screen->Cursor() : crDefault)
+struct TScreenCursorScope : TScopeExitFunction {
+    explicit TScreenCursorScope(TCursor cursor)
+        : TScopeExitFunction([old = Screen ? Screen->Cursor() : crDefault] {
+              if (Screen)
+                  Screen->SetCursor(old);
+          })
     {
         if (Screen)
             Screen->SetCursor(cursor);
     }
-    ~TScreenCursorScope()
-    {
-        if (Screen)
-            Screen->SetCursor(FOld);
-    }
-    TScreenCursorScope(const TScreenCursorScope&) = delete;
-    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
-
-private:
-    TCursor FOld;
 };
 
-class TNodesUpdateScope {
-public:
-    explicit TNodesUpdateScope(TCustomTreeView& tree) : FNodes(*tree.Items()), FWatch(tree.WatchNodes())
+// The tree's nodes in an update for the length of a scope.
+struct TNodesUpdateScope : TScopeExitFunction {
+    explicit TNodesUpdateScope(TCustomTreeView& tree)
+        : TScopeExitFunction([&nodes = *tree.Items(), watch = tree.WatchNodes()] {
+              if (watch.Alive())
+                  nodes.EndUpdate();
+          })
     {
-        FNodes.BeginUpdate();
+        tree.Items()->BeginUpdate();
     }
-    ~TNodesUpdateScope()
-    {
-        if (FWatch.Alive())
-            FNodes.EndUpdate();
-    }
-    TNodesUpdateScope(const TNodesUpdateScope&) = delete;
-    TNodesUpdateScope& operator=(const TNodesUpdateScope&) = delete;
-
-private:
-    TTreeNodes& FNodes;
-    TNodesWatch FWatch;
 };
 
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : FOld(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(FOld); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT FOld;
+// The process's error mode for the length of a scope.
+struct TErrorModeScope : TScopeExitFunction {
+    explicit TErrorModeScope(UINT mode) : TScopeExitFunction([old = SetErrorMode(mode)] { SetErrorMode(old); }) {}
 };
 
 // Sets a flag of the tree for the length of a scope.
-class TFlagScope {
-public:
-    TFlagScope(const TCustomTreeView& tree, bool& flag) : FFlag(flag), FWatch(tree.WatchNodes()) { FFlag = true; }
-    ~TFlagScope()
+struct TFlagScope : TScopeExitFunction {
+    TFlagScope(const TCustomTreeView& tree, bool& flag)
+        : TScopeExitFunction([&flag, watch = tree.WatchNodes()] {
+              if (watch.Alive())
+                  flag = false;
+          })
     {
-        if (FWatch.Alive())
-            FFlag = false;
+        flag = true;
     }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-    TNodesWatch FWatch;
 };
 
 }  // namespace velto_tree_detail

@@ -1,9 +1,10 @@
 // Writing restored files with the C library, errors mapped to the file-error codes.
 #include "FolderFileSink.h"
 
+#include "../framework/Scope.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -24,10 +25,6 @@ int ErrorCodeFor(int error)
     }
 }
 
-struct TFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 void TFolderFileSink::WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size)
@@ -39,7 +36,7 @@ void TFolderFileSink::WriteFile(const std::string& name, const std::uint8_t* dat
             c = '/';
 #endif
     const std::filesystem::path path = FFolder / relative;
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.string().c_str(), "wb"));
+    TCFile file(std::fopen(path.string().c_str(), "wb"));
     if (!file)
         throw EInOutError(ErrorCodeFor(errno));
     if (size > 0 && std::fwrite(data, 1, size, file.get()) != size)

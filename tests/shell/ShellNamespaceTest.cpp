@@ -1,7 +1,7 @@
 // The functions on real namespace items: comparing, binding, parsing, item information, and the
 // proof that none of them leaves a PIDL behind.
 #include "../../framework/ComPtr.h"
-#include "../../framework/UniqueHandle.h"
+#include "../../framework/Scope.h"
 
 #include "ShellTestHelpers.h"
 

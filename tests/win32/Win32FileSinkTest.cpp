@@ -1,7 +1,7 @@
 // Writing restored files through Win32, and finding the embedded payload.
 #include "../../setup/PayloadResource.h"
 #include "../../setup/Win32FileSink.h"
-#include "../../framework/UniqueHandle.h"
+#include "../../framework/Scope.h"
 #include "../support/ScratchFolder.h"
 
 #include <doctest.h>
