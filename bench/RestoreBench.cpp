@@ -1,10 +1,10 @@
 // The restore benchmark: restoring 64 MiB of mixed files from a payload against bare zlib inflation
 // of the same stored streams, measured side by side in interleaved rounds of one run; and the peak
 // memory of one restore, in a process of its own.
-#include "../setup/RestorePayload.h"
+#include "../payload/RestorePayload.h"
 #include "../tools/PayloadWriter.h"
 #ifdef _WIN32
-#include "../setup/Win32FileSink.h"
+#include "../payload/Win32FileSink.h"
 
 #include <windows.h>
 

@@ -11,7 +11,7 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   # Compiled for size: the installer carries this code twice (itself, and the demo in its payload),
   # and its time goes to the shell and to zlib, not to our code. The payload reader, whose loops
-  # are the restore's own share, keeps -O3 (setup/).
+  # are the restore's own share, keeps -O3 (payload/).
   add_compile_options(-Os)
   add_library(unpack_zlib INTERFACE)
   target_link_libraries(unpack_zlib INTERFACE ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)

@@ -2,7 +2,7 @@
 #include "fm_Main.h"
 
 #include "../framework/Scope.h"
-#include "FolderPath.h"
+#include "../payload/FolderPath.h"
 
 #include <shlobj.h>
 

@@ -1,11 +1,11 @@
 // The install step of the wizard: restoring the embedded payload into the chosen folder.
 #include "fm_Main.h"
 
-#include "FailureText.h"
-#include "FolderPath.h"
-#include "PayloadResource.h"
-#include "RestorePayload.h"
-#include "Win32FileSink.h"
+#include "../payload/FailureText.h"
+#include "../payload/FolderPath.h"
+#include "../payload/PayloadResource.h"
+#include "../payload/RestorePayload.h"
+#include "../payload/Win32FileSink.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 // A payload file sink over the C library's files, for the producer tool, the tests and the fuzzer.
 #pragma once
 
-#include "../setup/RestorePayload.h"
+#include "../payload/RestorePayload.h"
 
 #include <filesystem>
 

@@ -2,7 +2,7 @@
 #include "PayloadWriter.h"
 
 #include "../framework/Exceptions.h"
-#include "../setup/PayloadFormat.h"
+#include "../payload/PayloadFormat.h"
 
 #include <zlib.h>
 

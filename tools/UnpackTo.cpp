@@ -1,8 +1,8 @@
 // unpack-to: restores the payload embedded in this program into a folder, through the same
 // restore code as the setup wizard. Usage: unpack-to FOLDER
-#include "../setup/PayloadResource.h"
-#include "../setup/RestorePayload.h"
-#include "../setup/Win32FileSink.h"
+#include "../payload/PayloadResource.h"
+#include "../payload/RestorePayload.h"
+#include "../payload/Win32FileSink.h"
 
 #include <cstdio>
 #include <string>

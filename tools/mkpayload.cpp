@@ -1,5 +1,5 @@
 // mkpayload: builds, lists, verifies and extracts setup payloads.
-#include "../setup/RestorePayload.h"
+#include "../payload/RestorePayload.h"
 #include "FolderFileSink.h"
 #include "PayloadWriter.h"
 

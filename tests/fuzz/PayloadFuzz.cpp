@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as a payload, read and restored into a scratch folder, and nothing
 // written anywhere else.
-#include "../../setup/RestorePayload.h"
+#include "../../payload/RestorePayload.h"
 #include "../../tools/FolderFileSink.h"
 
 #include <unistd.h>

@@ -1,8 +1,8 @@
 // The texts a failed install appends to its message: the file-error table, and the text of an
 // error of any type.
 #include "../../framework/Exceptions.h"
-#include "../../setup/FailureText.h"
-#include "../../setup/InflateBuffer.h"
+#include "../../payload/FailureText.h"
+#include "../../payload/InflateBuffer.h"
 
 #include <doctest.h>
 

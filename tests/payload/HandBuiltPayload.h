@@ -2,7 +2,7 @@
 // the name field raw, any offset, any stored bytes, trailing bytes, and scrambling in two passes.
 #pragma once
 
-#include "../../setup/PayloadFormat.h"
+#include "../../payload/PayloadFormat.h"
 
 #include <zlib.h>
 

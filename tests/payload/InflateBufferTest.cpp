@@ -1,7 +1,7 @@
 // InflateBuffer: the growing output space as zlib sees it, the block it grows in, the shrink, and
 // the failures.
-#include "../../setup/InflateBuffer.h"
-#include "../../setup/RestorePayload.h"
+#include "../../payload/InflateBuffer.h"
+#include "../../payload/RestorePayload.h"
 #include "../../tools/PayloadWriter.h"
 #include "../support/ScratchFolder.h"
 #include "HandBuiltPayload.h"

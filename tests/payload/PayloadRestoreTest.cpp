@@ -1,6 +1,6 @@
 // Restoring payloads: what the walk writes, and what it refuses before writing anything.
-#include "../../setup/InflateBuffer.h"
-#include "../../setup/RestorePayload.h"
+#include "../../payload/InflateBuffer.h"
+#include "../../payload/RestorePayload.h"
 #include "../../tools/FolderFileSink.h"
 #include "../../tools/PayloadWriter.h"
 #include "../support/ScratchFolder.h"

@@ -1,7 +1,7 @@
 // Folder texts read character by character in a code page: the trailing backslash, the
 // inside-the-folder test and the creation of missing folders, with the double-byte code page 932
 // and the single-byte 1252 named explicitly, so that they run the same on any system.
-#include "../../setup/FolderPath.h"
+#include "../../payload/FolderPath.h"
 #include "../support/ScratchFolder.h"
 
 #include <doctest.h>

@@ -1,6 +1,6 @@
 // Writing restored files through Win32, and finding the embedded payload.
-#include "../../setup/PayloadResource.h"
-#include "../../setup/Win32FileSink.h"
+#include "../../payload/PayloadResource.h"
+#include "../../payload/Win32FileSink.h"
 #include "../../framework/Scope.h"
 #include "../support/ScratchFolder.h"
 
