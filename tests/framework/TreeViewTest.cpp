@@ -315,6 +315,11 @@ TEST_CASE("an image left to the hooks is asked for once, when the node is first 
     TTreeNodes& nodes = *tree.Items();
     CHECK(tree.Asked.empty());
     CHECK(tree.Held(nodes.Item(0)) == std::pair{I_IMAGECALLBACK, I_IMAGECALLBACK});
+    // Drawn while the hooks know nothing yet: nothing is kept, the next drawing asks.
+    tree.Quiet = true;
+    UpdateWindow(tree.Handle());
+    tree.Quiet = false;
+    InvalidateRect(tree.Handle(), nullptr, TRUE);
 
     UpdateWindow(tree.Handle());
     int drawn = 0;
