@@ -1,5 +1,5 @@
-// TTreeNode, TTreeNodes and TCustomTreeView: nodes over native items, the change timer, the checks
-// around expansion, and the deletion of nodes by every path.
+// TTreeNode, TTreeNodes and TCustomTreeView: nodes over native items, images asked for on demand, the
+// change timer, the checks around expansion, and the deletion of nodes by every path.
 #include "TreeView.h"
 
 #include "Menus.h"
