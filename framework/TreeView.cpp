@@ -1,5 +1,5 @@
-// TTreeNode, TTreeNodes and TCustomTreeView: nodes over native items, the change timer, the checks
-// around expansion, and the deletion of nodes by every path.
+// TTreeNode, TTreeNodes and TCustomTreeView: nodes over native items, images asked for on demand, the
+// change timer, the checks around expansion, and the deletion of nodes by every path.
 #include "TreeView.h"
 
 #include "Menus.h"
@@ -158,7 +158,7 @@ void TTreeNode::SetText(const std::string& value)
 
 int TTreeNode::ImageIndex() const
 {
-    return Read(TVIF_IMAGE).iImage;
+    return TreeView()->ReadImage(const_cast<TTreeNode*>(this), false);
 }
 
 void TTreeNode::SetImageIndex(int value)
@@ -171,7 +171,7 @@ void TTreeNode::SetImageIndex(int value)
 
 int TTreeNode::SelectedIndex() const
 {
-    return Read(TVIF_SELECTEDIMAGE).iSelectedImage;
+    return TreeView()->ReadImage(const_cast<TTreeNode*>(this), true);
 }
 
 void TTreeNode::SetSelectedIndex(int value)
@@ -360,6 +360,12 @@ TTreeNode* TTreeNodes::NodeFromItem(HTREEITEM item) const
     if (!SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)))
         return nullptr;
     return NodeOf(data.lParam);
+}
+
+bool TTreeNodes::Holds(const TTreeNode* node) const
+{
+    // Looked up before it is read: a node a hook deleted is freed memory.
+    return FNodes.count(node) != 0 && !node->FDeleting;
 }
 
 TTreeNode* TTreeNodes::Item(int index) const
@@ -817,6 +823,73 @@ void TCustomTreeView::DoContextPopup(POINT mousePos, bool& handled)
         OnContextPopup(this, mousePos, handled);
 }
 
+int TCustomTreeView::GetImageIndex(TTreeNode*)
+{
+    return I_IMAGECALLBACK;
+}
+
+int TCustomTreeView::GetSelectedIndex(TTreeNode*)
+{
+    return I_IMAGECALLBACK;
+}
+
+int TCustomTreeView::AskImage(TTreeNode* node, bool selected)
+{
+    // While items are being deleted the control may still ask about them; their nodes may have
+    // let go of what the hook reads.
+    if (FDeletingNodes > 0 || !FItems.Holds(node))
+        return I_IMAGECALLBACK;
+    return selected ? GetSelectedIndex(node) : GetImageIndex(node);
+}
+
+int TCustomTreeView::ReadImage(TTreeNode* node, bool selected)
+{
+    // Some controls ask for a callback index on every read: answered "not known" here, so that the
+    // hook runs below, outside the control's own call, which would go on with an item the hook
+    // may delete.
+    const bool wasReading = std::exchange(FReadingImages, true);
+    const TVITEMA item = node->Read(selected ? TVIF_SELECTEDIMAGE : TVIF_IMAGE);
+    FReadingImages = wasReading;
+    const int held = selected ? item.iSelectedImage : item.iImage;
+    if (held != I_IMAGECALLBACK)
+        return held;
+    // The hook may run code that deletes nodes, this one perhaps.
+    const TNodesWatch watch = WatchNodes();
+    const int index = AskImage(node, selected);
+    if (index != I_IMAGECALLBACK && watch.Current()) {
+        if (selected)
+            node->SetSelectedIndex(index);
+        else
+            node->SetImageIndex(index);
+    }
+    return index;
+}
+
+void TCustomTreeView::AnswerImages(TVITEMA& item)
+{
+    if (FReadingImages) {
+        item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
+        return;
+    }
+    // Every field asked for is filled (the control takes them all); only the known ones are
+    // kept, and none once the hooks deleted nodes, whose items the answer may name.
+    TTreeNode* node = NodeOf(item.lParam);
+    const TNodesWatch watch = WatchNodes();
+    UINT known = 0;
+    if (item.mask & TVIF_IMAGE) {
+        item.iImage = AskImage(node, false);
+        if (item.iImage != I_IMAGECALLBACK)
+            known |= TVIF_IMAGE;
+    }
+    if (item.mask & TVIF_SELECTEDIMAGE) {
+        item.iSelectedImage = watch.Current() ? AskImage(node, true) : I_IMAGECALLBACK;
+        if (item.iSelectedImage != I_IMAGECALLBACK)
+            known |= TVIF_SELECTEDIMAGE;
+    }
+    if (known && watch.Current())
+        item.mask = known | TVIF_DI_SETITEM;
+}
+
 void TCustomTreeView::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
@@ -1076,6 +1149,11 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
         }
         return true;
     }
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW:
+        // The item parts read and written are the same in both forms.
+        AnswerImages(reinterpret_cast<NMTVDISPINFOA*>(message.LParam)->item);
+        return true;
     case TVN_DELETEITEMA:
     case TVN_DELETEITEMW:
         FItems.NativeItemDeleted(NodeOf(tree->itemOld.lParam));

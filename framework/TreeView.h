@@ -114,6 +114,8 @@ public:
     std::string Text() const;
     void SetText(const std::string& value);
     // Indices into the tree's normal image list: the image, and the one shown while selected.
+    // I_IMAGECALLBACK leaves an index to the tree's image hooks: it is asked for the first time
+    // the control draws the node or code reads it, and kept in the node from then on.
     int ImageIndex() const;
     void SetImageIndex(int value);
     int SelectedIndex() const;
@@ -227,6 +229,8 @@ private:
     // The native item was deleted by the control itself: the node goes too.
     void NativeItemDeleted(TTreeNode* node);
     void InvalidateCache() const { FCacheNode = nullptr; }
+    // Whether node is one of these nodes and is not being deleted.
+    bool Holds(const TTreeNode* node) const;
 
     TCustomTreeView& FOwner;
     std::unordered_map<const TTreeNode*, std::unique_ptr<TTreeNode>> FNodes;
@@ -356,6 +360,13 @@ protected:
     // Unhandled, the request goes to PopupMenu when it pops up by itself, else to the parent.
     virtual void DoContextPopup(POINT mousePos, bool& handled);
 
+    // The image, and the selected image, of a node that holds I_IMAGECALLBACK: asked once, when the
+    // control first draws the node or code first reads the index; the answer is kept in the node.
+    // They may run user code. I_IMAGECALLBACK answers "not known now": the node is asked again
+    // next time. The bases know no image.
+    virtual int GetImageIndex(TTreeNode* node);
+    virtual int GetSelectedIndex(TTreeNode* node);
+
     // The TWinControl hooks; overrides must call these bases.
     void CreateParams(TCreateParams& params) override;
     // Hands the window the fields, and stops its repainting inside BeginUpdate.
@@ -385,6 +396,15 @@ private:
     void CancelChange();
     void NodesDeleting(const std::vector<TTreeNode*>& nodes);
     bool HandleNotify(TMessage& message);
+    // The image hook's answer for node (selected: the selected image); I_IMAGECALLBACK, without
+    // asking, for a node that is being deleted or is not this tree's.
+    int AskImage(TTreeNode* node, bool selected);
+    // The node's image index (selected: its selected image) for code that reads it: the one the
+    // item holds, else the hook's answer, kept in the node when it is known and no node was
+    // deleted meanwhile.
+    int ReadImage(TTreeNode* node, bool selected);
+    // Fills the control's request for a node's images, and lets it keep the answer.
+    void AnswerImages(TVITEMA& item);
     void HandleRightButtonDown(TMessage& message);
     bool HandleKey(TMessage& message);
     void HandleMouse(TMessage& message);
@@ -413,6 +433,8 @@ private:
     TTreeNode* FProgramExpandNode = nullptr;
     // Nodes are being deleted: the control's selection notices are not reported.
     int FDeletingNodes = 0;
+    // Code reads an image index: the control's request for it is not answered.
+    bool FReadingImages = false;
     // Counts the deletions of nodes; gone once the tree is being destroyed (see TNodesWatch).
     std::shared_ptr<unsigned> FNodesGeneration = std::make_shared<unsigned>(0);
 };

@@ -225,8 +225,10 @@ void TCustomVeltoShellTreeView::FillNodeInfo(TTreeNode* node)
 {
     LPCITEMIDLIST pidl = NodePidl(node);
     const SFGAOF attributes = GetIDListAttributes(pidl, NodeInfoMask);
-    node->SetImageIndex(GetIconIndex(pidl, false, false));
-    node->SetSelectedIndex(GetIconIndex(pidl, false, true));
+    // The icons are most of a node's cost and a user sees few of the nodes: each is asked for once,
+    // when the node is first drawn or its index read.
+    node->SetImageIndex(I_IMAGECALLBACK);
+    node->SetSelectedIndex(I_IMAGECALLBACK);
     node->SetText(GetDisplayName(pidl));
     node->SetHasChildren(HasFlags(SFGAO_HASSUBFOLDER, attributes));
     if (HasFlags(SFGAO_SHARE, attributes))
@@ -318,6 +320,16 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
     FreeIDList(NodePidl(node));
     node->SetData(nullptr);
     TCustomTreeView::Delete(node);
+}
+
+int TCustomVeltoShellTreeView::GetImageIndex(TTreeNode* node)
+{
+    return GetIconIndex(NodePidl(node), false, false);
+}
+
+int TCustomVeltoShellTreeView::GetSelectedIndex(TTreeNode* node)
+{
+    return GetIconIndex(NodePidl(node), false, true);
 }
 
 void TCustomVeltoShellTreeView::CreateWnd()

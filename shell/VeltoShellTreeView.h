@@ -206,7 +206,8 @@ public:
     // FillRoot inside BeginUpdate / EndUpdate. Does nothing while loading (the end of loading
     // rebuilds); waits while the tree is busy (see the class comment).
     void RebuildTree();
-    // Sets the node's text, icons, share overlay, cut state and has-children flag from its PIDL.
+    // Sets the node's text, share overlay, cut state and has-children flag from its PIDL; its icons
+    // are left to be asked for when it is first drawn or read (GetImageIndex, GetSelectedIndex).
     void FillNodeInfo(TTreeNode* node);
     // Lists the node's folder and adds a child node for each item that is file system, a file-system
     // ancestor or a folder, in the order CompareNodes gives; false, adding nothing, when the folder
@@ -248,6 +249,9 @@ protected:
     void Expand(TTreeNode* node) override;
     // Frees the node's PIDL and clears Data, then raises OnDeletion.
     void Delete(TTreeNode* node) override;
+    // The shell's small icon of the node's item, and its open icon.
+    int GetImageIndex(TTreeNode* node) override;
+    int GetSelectedIndex(TTreeNode* node) override;
     // Hands the window the system image list, then rebuilds the tree from Root.
     void CreateWnd() override;
     // Rebuilds the tree, then switches the notifier on unless AutoRefresh is off or in design mode.

@@ -4,7 +4,11 @@
 
 #include "../../framework/TreeView.h"
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -22,6 +26,86 @@ public:
 
     std::vector<std::string> Deleted;
 };
+
+// Image indices the image hooks give: 2n for "node n", 2n + 1 for its selected image.
+int HookImage(const std::string& text, bool selected)
+{
+    return std::stoi(text.substr(5)) * 2 + (selected ? 1 : 0);
+}
+
+// A test tree that draws images and leaves them to its hooks: they answer HookImage, record who
+// asked ("node n", or "node n+" for the selected image) and run WhileAsked before they answer.
+// With Quiet they answer "not known" without recording: a read then shows what the item holds.
+class TImageTree : public TTestTree {
+public:
+    explicit TImageTree(THostForm& form) : TTestTree(form)
+    {
+        SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages.get()));
+    }
+    ~TImageTree() override { DestroyHandle(); }
+
+    // Adds count nodes "node 0", ... whose images are left to the hooks.
+    void AddNodes(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            TTreeNode* node = Items()->Add("node " + std::to_string(i), nullptr);
+            node->SetImageIndex(I_IMAGECALLBACK);
+            node->SetSelectedIndex(I_IMAGECALLBACK);
+        }
+    }
+    // The item's image indices as the control holds them.
+    std::pair<int, int> Held(const TTreeNode* node)
+    {
+        Quiet = true;
+        TVITEMA item{};
+        item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        item.hItem = node->ItemId();
+        SendMessageA(Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        Quiet = false;
+        return {item.iImage, item.iSelectedImage};
+    }
+
+    std::vector<std::string> Asked;
+    std::function<void(TTreeNode*)> WhileAsked;
+    bool Quiet = false;
+
+protected:
+    int GetImageIndex(TTreeNode* node) override { return Answer(node, false); }
+    int GetSelectedIndex(TTreeNode* node) override { return Answer(node, true); }
+
+private:
+    int Answer(TTreeNode* node, bool selected)
+    {
+        if (Quiet)
+            return I_IMAGECALLBACK;
+        const std::string text = node->Text();
+        Asked.push_back(selected ? text + "+" : text);
+        if (WhileAsked)
+            WhileAsked(node);
+        return HookImage(text, selected);
+    }
+
+    struct TImageListDeleter {
+        void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, TImageListDeleter> FImages{
+        ImageList_Create(16, 16, ILC_COLOR32, 4, 4)};
+};
+
+// How often text is among the askers.
+long AskedFor(const TImageTree& tree, const std::string& text)
+{
+    return std::count(tree.Asked.begin(), tree.Asked.end(), text);
+}
+
+// Whether any part of the node's row is in the client area.
+bool InView(const TTreeNode* node)
+{
+    RECT client{};
+    GetClientRect(node->TreeView()->Handle(), &client);
+    const RECT row = node->DisplayRect(false);
+    return row.bottom > client.top && row.top < client.bottom;
+}
 
 // Handles the messages waiting, for at least ms milliseconds.
 void PumpFor(int ms)
@@ -220,6 +304,124 @@ TEST_CASE("the deletion hook runs for every node, by every path")
     tree->OnDeletion = [&](TObject*, TTreeNode*) { ++deletedByDestructor; };
     delete tree;
     CHECK(deletedByDestructor == 4);
+}
+
+TEST_CASE("an image left to the hooks is asked for once, when the node is first drawn or read, and kept")
+{
+    THostForm form;
+    form.Show();
+    TImageTree tree(form);
+    tree.AddNodes(40);
+    TTreeNodes& nodes = *tree.Items();
+    CHECK(tree.Asked.empty());
+    CHECK(tree.Held(nodes.Item(0)) == std::pair{I_IMAGECALLBACK, I_IMAGECALLBACK});
+    // Drawn while the hooks know nothing yet: nothing is kept, the next drawing asks.
+    tree.Quiet = true;
+    UpdateWindow(tree.Handle());
+    tree.Quiet = false;
+    InvalidateRect(tree.Handle(), nullptr, TRUE);
+
+    UpdateWindow(tree.Handle());
+    int drawn = 0;
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TTreeNode* node = nodes.Item(i);
+        CAPTURE(node->Text());
+        const bool inView = InView(node);
+        drawn += inView;
+        CHECK(AskedFor(tree, node->Text()) == (inView ? 1 : 0));
+        CHECK(tree.Held(node).first == (inView ? HookImage(node->Text(), false) : I_IMAGECALLBACK));
+    }
+    REQUIRE((drawn > 2 && drawn < 30));
+
+    // Read from code: asked for once, whether drawn or not, then kept.
+    for (const int i : {0, 35}) {
+        TTreeNode* node = nodes.Item(i);
+        const std::string text = node->Text();
+        for (int read = 0; read < 2; ++read) {
+            CHECK(node->ImageIndex() == HookImage(text, false));
+            CHECK(node->SelectedIndex() == HookImage(text, true));
+        }
+        CHECK((AskedFor(tree, text) == 1 && AskedFor(tree, text + "+") == 1));
+        CHECK(tree.Held(node) == std::pair{HookImage(text, false), HookImage(text, true)});
+    }
+    const std::size_t asked = tree.Asked.size();
+    InvalidateRect(tree.Handle(), nullptr, TRUE);
+    UpdateWindow(tree.Handle());
+    CHECK(tree.Asked.size() == asked);
+
+    // An index set by code is the node's own: the hooks are not asked.
+    TTreeNode* set = nodes.Item(30);
+    set->SetImageIndex(7);
+    set->SetSelectedIndex(8);
+    CHECK((set->ImageIndex() == 7 && set->SelectedIndex() == 8));
+    CHECK(AskedFor(tree, set->Text()) + AskedFor(tree, set->Text() + "+") == 0);
+
+    // An answer the hook does not know yet is not kept: the next read asks again.
+    TTreeNode* unknown = nodes.Item(31);
+    tree.Quiet = true;
+    CHECK(unknown->ImageIndex() == I_IMAGECALLBACK);
+    tree.Quiet = false;
+    CHECK(unknown->ImageIndex() == HookImage(unknown->Text(), false));
+}
+
+TEST_CASE("the image hooks are not asked about a node being deleted or an item without a node, nor stored into a node they delete")
+{
+    THostForm form;
+    form.Show();
+    TImageTree tree(form);
+    tree.AddNodes(6);
+    TTreeNodes& nodes = *tree.Items();
+
+    SUBCASE("a hook that deletes the node it is asked about")
+    {
+        tree.WhileAsked = [](TTreeNode* node) { node->Delete(); };
+        CHECK(nodes.Item(5)->ImageIndex() == HookImage("node 5", false));
+        CHECK(nodes.Item(4)->SelectedIndex() == HookImage("node 4", true));
+        CHECK(tree.Deleted == std::vector<std::string>{"node 5", "node 4"});
+    }
+    SUBCASE("a hook that clears the tree")
+    {
+        tree.WhileAsked = [&](TTreeNode*) { nodes.Clear(); };
+        CHECK(nodes.Item(2)->ImageIndex() == HookImage("node 2", false));
+        CHECK(nodes.Count() == 0);
+    }
+    SUBCASE("a hook that deletes another node while the tree is drawn")
+    {
+        tree.WhileAsked = [&](TTreeNode* node) {
+            if (node->Text() == "node 0")
+                nodes.Item(nodes.Count() - 1)->Delete();
+        };
+        UpdateWindow(tree.Handle());
+        tree.WhileAsked = nullptr;
+        CHECK(nodes.Count() == 5);
+        for (int i = 0; i < nodes.Count(); ++i)
+            CHECK(nodes.Item(i)->ImageIndex() == HookImage(nodes.Item(i)->Text(), false));
+    }
+    SUBCASE("a node being deleted")
+    {
+        std::vector<int> readWhileDeleted;
+        tree.OnDeletion = [&](TObject*, TTreeNode* node) {
+            readWhileDeleted.push_back(node->ImageIndex());
+            readWhileDeleted.push_back(node->SelectedIndex());
+        };
+        nodes.Item(3)->Delete();
+        tree.OnDeletion = nullptr;
+        CHECK(readWhileDeleted == std::vector<int>{I_IMAGECALLBACK, I_IMAGECALLBACK});
+        CHECK(tree.Asked.empty());
+    }
+    SUBCASE("an item put in behind the tree's back, drawn")
+    {
+        TVINSERTSTRUCTA insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        insert.item.pszText = const_cast<char*>("stranger");
+        insert.item.iImage = insert.item.iSelectedImage = I_IMAGECALLBACK;
+        REQUIRE(SendMessageA(tree.Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        UpdateWindow(tree.Handle());
+        CHECK(tree.Asked.size() >= 6);
+        CHECK(AskedFor(tree, "stranger") == 0);
+    }
 }
 
 TEST_CASE("while the right button acts on a node, that node is the selected one")
