@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <type_traits>
 #include <utility>
 
 // --- Scopes
@@ -78,25 +77,11 @@ struct TZeroHandleTraits {
     static void Close(THandle handle) { CloseFunction(handle); }
 };
 
-namespace scope_detail {
-// The older spelling TUniqueHandle<handle type, closer functor, invalid value>, still used by the
-// shell tree view's header.
-template <typename THandle, typename TCloser, auto InvalidValue>
-struct TCloserTraits {
-    using TType = THandle;
-    static constexpr THandle Invalid() { return InvalidValue; }
-    static void Close(THandle handle) { TCloser()(handle); }
-};
-}  // namespace scope_detail
-
 // Owns one handle and closes it through its traits when it goes. Movable, not copyable. Closing
 // keeps the thread's last error (errno off Windows) intact, so that a failure can still be read
 // after the handle of the failed call went.
-template <typename TTraitsOrHandle, typename TCloser = void, auto InvalidValue = 0>
+template <typename TTraits>
 class TUniqueHandle {
-    using TTraits = std::conditional_t<std::is_void_v<TCloser>, TTraitsOrHandle,
-                                       scope_detail::TCloserTraits<TTraitsOrHandle, TCloser, InvalidValue>>;
-
 public:
     using TType = typename TTraits::TType;
 

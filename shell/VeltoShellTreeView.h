@@ -8,7 +8,7 @@
 #include "../framework/Component.h"
 #include "../framework/ListView.h"
 #include "../framework/TreeView.h"
-#include "../framework/UniqueHandle.h"
+#include "../framework/Scope.h"
 #include "../framework/UtilityWindow.h"
 #include "VeltoShellFunctions.h"
 #include "VeltoShellPidl.h"
@@ -101,8 +101,11 @@ protected:
     void Loaded() override;
 
 private:
-    struct TChangeNotifyCloser {
-        void operator()(ULONG notifyHandle) const;
+    // The shell's registration id: zero is none; closed through the looked-up deregistration.
+    struct TChangeNotifyTraits {
+        using TType = ULONG;
+        static constexpr ULONG Invalid() { return 0; }
+        static void Close(ULONG notifyHandle);
     };
 
     // Makes the window outside design state, drops registration and window in it; whether a
@@ -117,7 +120,7 @@ private:
     UINT FMessageID = 0;
     TUtilityWindowHandle FHandle;
     // Declared after FHandle: were the destructor body to leave it, it still goes first.
-    TUniqueHandle<ULONG, TChangeNotifyCloser, 0> FNotifyHandle;
+    TUniqueHandle<TChangeNotifyTraits> FNotifyHandle;
     LONG FLastEvent = 0;
     std::string FLastPath1;
     std::string FLastPath2;

@@ -103,7 +103,7 @@ const TClassInfo& TCustomVeltoShellTreeViewChangeNotifier::StaticClassInfo()
     return info;
 }
 
-void TCustomVeltoShellTreeViewChangeNotifier::TChangeNotifyCloser::operator()(ULONG notifyHandle) const
+void TCustomVeltoShellTreeViewChangeNotifier::TChangeNotifyTraits::Close(ULONG notifyHandle)
 {
     if (const auto deregister = ChangeNotifyFunctions().Deregister)
         deregister(notifyHandle);
