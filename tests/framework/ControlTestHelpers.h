@@ -1,16 +1,19 @@
-// Helpers of the control tests: a host form, places as comparable boxes, and a recorder of the
-// error display.
+// Helpers of the control tests: a host form, places as comparable boxes, the images a tree item
+// holds, and a recorder of the error display.
 #pragma once
 
 #include "../../framework/ComCtrls.h"
 #include "../../framework/ExtCtrls.h"
 #include "../../framework/Forms.h"
+#include "../../framework/Scope.h"
 #include "../../framework/StdCtrls.h"
+#include "../../framework/TreeView.h"
 
 #include <doctest.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A place as left, top, width and height.
@@ -63,6 +66,18 @@ inline std::string WindowText(HWND window)
 inline LONG_PTR StyleOf(HWND window)
 {
     return GetWindowLongPtrA(window, GWL_STYLE);
+}
+
+// The image and selected image an item holds in the control. A tree that answers callback indices
+// through hooks is kept quiet meanwhile, so that its answer does not stand in for what is held.
+inline std::pair<int, int> HeldImages(const TTreeNode* node, bool& quiet)
+{
+    const TScopedValue quieting(quiet, true);
+    TVITEMA item{};
+    item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    item.hItem = node->ItemId();
+    SendMessageA(node->TreeView()->Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return {item.iImage, item.iSelectedImage};
 }
 
 // A form of a fixed client size that owns the controls of one test; destroyed with the test.

@@ -54,16 +54,7 @@ public:
         }
     }
     // The item's image indices as the control holds them.
-    std::pair<int, int> Held(const TTreeNode* node)
-    {
-        Quiet = true;
-        TVITEMA item{};
-        item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        item.hItem = node->ItemId();
-        SendMessageA(Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        Quiet = false;
-        return {item.iImage, item.iSelectedImage};
-    }
+    std::pair<int, int> Held(const TTreeNode* node) { return HeldImages(node, Quiet); }
 
     std::vector<std::string> Asked;
     std::function<void(TTreeNode*)> WhileAsked;

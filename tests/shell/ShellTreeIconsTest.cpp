@@ -27,16 +27,7 @@ class TIconTree : public TVeltoShellTreeView {
 public:
     using TVeltoShellTreeView::TVeltoShellTreeView;
 
-    TIndices Held(const TTreeNode* node)
-    {
-        Quiet = true;
-        TVITEMA item{};
-        item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        item.hItem = node->ItemId();
-        SendMessageA(Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        Quiet = false;
-        return {item.iImage, item.iSelectedImage};
-    }
+    TIndices Held(const TTreeNode* node) { return HeldImages(node, Quiet); }
 
     std::map<const TTreeNode*, int> Asked, AskedOpen;
     std::function<void()> AfterAsked;
