@@ -6,6 +6,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <unordered_set>
@@ -83,19 +84,14 @@ TCustomTreeView* TTreeNode::TreeView() const
     return FOwner->Owner();
 }
 
-HWND TTreeNode::Window() const
+TTreeControl TTreeNode::Native() const
 {
-    return FOwner->FOwner.FHandle;
+    return FOwner->FOwner.Native();
 }
 
 TTreeNode* TTreeNode::Related(UINT relation) const
 {
-    HWND window = Window();
-    if (!window)
-        return nullptr;
-    const auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(window, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(FItem)));
-    return FOwner->NodeFromItem(item);
+    return FOwner->NodeFromItem(Native().GetNextItem(FItem, relation));
 }
 
 TVITEMA TTreeNode::Read(UINT mask, UINT stateMask) const
@@ -104,8 +100,7 @@ TVITEMA TTreeNode::Read(UINT mask, UINT stateMask) const
     item.mask = mask | TVIF_HANDLE;
     item.hItem = FItem;
     item.stateMask = stateMask;
-    if (HWND window = Window())
-        SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    Native().GetItem(item);
     return item;
 }
 
@@ -113,8 +108,7 @@ void TTreeNode::Write(TVITEMA& item)
 {
     item.mask |= TVIF_HANDLE;
     item.hItem = FItem;
-    if (HWND window = Window())
-        SendMessageA(window, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    Native().SetItem(item);
 }
 
 void TTreeNode::SetState(UINT state, UINT stateMask)
@@ -136,8 +130,7 @@ std::string TTreeNode::Text() const
         item.hItem = FItem;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(size);
-        HWND window = Window();
-        if (!window || !SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        if (!Native().GetItem(item))
             return {};
         // The control may hand back a pointer to its own copy instead of filling the buffer.
         const char* source = item.pszText ? item.pszText : text.data();
@@ -218,9 +211,7 @@ void TTreeNode::SetHasChildren(bool value)
 
 bool TTreeNode::Expanded() const
 {
-    HWND window = Window();
-    return window && (SendMessageA(window, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(FItem), TVIS_EXPANDED) &
-                      TVIS_EXPANDED) != 0;
+    return (Native().GetItemState(FItem, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
 bool TTreeNode::Selected() const
@@ -279,14 +270,8 @@ TTreeNode* TTreeNode::GetNext() const
 
 RECT TTreeNode::DisplayRect(bool textOnly) const
 {
-    // The message takes the item in the rectangle's place.
     RECT rect{};
-    static_assert(sizeof(HTREEITEM) <= sizeof(RECT));
-    std::memcpy(&rect, &FItem, sizeof(FItem));
-    HWND window = Window();
-    if (!window || !SendMessageA(window, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&rect)))
-        return {};
-    return rect;
+    return Native().GetItemRect(FItem, rect, textOnly) ? rect : RECT{};
 }
 
 void TTreeNode::Expand(bool recursive)
@@ -318,18 +303,16 @@ void TTreeNode::Collapse(bool recursive)
 
 void TTreeNode::MakeVisible()
 {
-    if (HWND window = Window())
-        SendMessageA(window, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(FItem));
+    Native().EnsureVisible(FItem);
 }
 
 bool TTreeNode::CustomSort(PFNTVCOMPARE compare, LPARAM appValue)
 {
-    HWND window = Window();
-    if (!window || !compare)
+    if (!Native() || !compare)
         return false;
     FOwner->InvalidateCache();
     TVSORTCB sort{FItem, compare, appValue};
-    return SendMessageA(window, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != FALSE;
+    return Native().SortChildrenCB(sort);
 }
 
 void TTreeNode::Delete()
@@ -343,23 +326,15 @@ TTreeNodes::~TTreeNodes() = default;
 
 TTreeNode* TTreeNodes::GetFirstNode() const
 {
-    HWND window = FOwner.FHandle;
-    if (!window)
-        return nullptr;
-    return NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(window, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+    return NodeFromItem(FOwner.Native().GetNextItem(nullptr, TVGN_ROOT));
 }
 
 TTreeNode* TTreeNodes::NodeFromItem(HTREEITEM item) const
 {
-    HWND window = FOwner.FHandle;
-    if (!item || !window)
-        return nullptr;
     TVITEMA data{};
     data.mask = TVIF_PARAM | TVIF_HANDLE;
     data.hItem = item;
-    if (!SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)))
-        return nullptr;
-    return NodeOf(data.lParam);
+    return item && FOwner.Native().GetItem(data) ? NodeOf(data.lParam) : nullptr;
 }
 
 bool TTreeNodes::Holds(const TTreeNode* node) const
@@ -410,8 +385,7 @@ TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text, void
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
     insert.item.pszText = copy.data();
     insert.item.lParam = reinterpret_cast<LPARAM>(node);
-    node->FItem = reinterpret_cast<HTREEITEM>(
-        SendMessageA(window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    node->FItem = TTreeControl(window).InsertItem(insert);
     if (!node->FItem) {
         FNodes.erase(node);
         throw Exception("The tree view cannot take another node");
@@ -460,14 +434,34 @@ void TTreeNodes::DeleteNodes(TTreeNode* top)
                     doomed.push_back(owned.get());
         }
     }
-    std::erase_if(doomed, [](const TTreeNode* node) { return node->FDeleting; });
+    Release(std::move(doomed), top ? top->FItem : TVI_ROOT);
+}
+
+void TTreeNodes::NativeItemDeleted(TTreeNode* node)
+{
+    Release({node}, nullptr);
+}
+
+void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
+{
+    std::erase_if(doomed, [this](const TTreeNode* node) { return !Holds(node); });
     if (doomed.empty())
         return;
     for (TTreeNode* node : doomed)
         node->FDeleting = true;
     FOwner.NodesDeleting(doomed);
-
     // Every node goes, also when a hook raises; the first error is passed on afterwards.
+    std::vector<std::unique_ptr<TTreeNode>> owned;
+    const auto detach = [this, &doomed, &owned] {
+        for (TTreeNode* node : doomed) {
+            owned.push_back(std::move(FNodes.at(node)));
+            FNodes.erase(node);
+        }
+        InvalidateCache();
+    };
+    // The control deletes the item itself: the node is no longer one of these while its hook runs.
+    if (!item)
+        detach();
     std::exception_ptr error;
     for (TTreeNode* node : doomed) {
         try {
@@ -477,29 +471,16 @@ void TTreeNodes::DeleteNodes(TTreeNode* top)
                 error = std::current_exception();
         }
     }
-    if (HWND window = FOwner.FHandle) {
-        TCounterScope deleting(FOwner.FDeletingNodes);
-        SendMessageA(window, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(top ? top->FItem : TVI_ROOT));
+    if (item) {
+        if (FOwner.FHandle) {
+            TCounterScope deleting(FOwner.FDeletingNodes);
+            FOwner.Native().DeleteItem(item);
+        }
+        detach();
+        FOwner.CancelChange();
     }
-    for (TTreeNode* node : doomed)
-        FNodes.erase(node);
-    InvalidateCache();
-    FOwner.CancelChange();
     if (error)
         std::rethrow_exception(error);
-}
-
-void TTreeNodes::NativeItemDeleted(TTreeNode* node)
-{
-    if (!node || node->FDeleting || !FNodes.count(node))
-        return;
-    node->FDeleting = true;
-    FOwner.NodesDeleting({node});
-    InvalidateCache();
-    // The node goes even when the hook raises.
-    const std::unique_ptr<TTreeNode> owned = std::move(FNodes.at(node));
-    FNodes.erase(node);
-    FOwner.Delete(node);
 }
 
 void TTreeNodes::BeginUpdate()
@@ -540,96 +521,46 @@ TTreeNode* TCustomTreeView::Selected() const
 {
     if (FRClickNode)
         return FRClickNode;
-    if (!FHandle)
-        return nullptr;
-    return FItems.NodeFromItem(reinterpret_cast<HTREEITEM>(SendMessageA(FHandle, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+    return FItems.NodeFromItem(Native().GetNextItem(nullptr, TVGN_CARET));
 }
 
 void TCustomTreeView::SetSelected(TTreeNode* node)
 {
     if (!FHandle && !node)
         return;
-    HWND window = Handle();
-    const auto current = reinterpret_cast<HTREEITEM>(SendMessageA(window, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    const TTreeControl control(Handle());
     HTREEITEM item = node ? node->FItem : nullptr;
-    if (item != current)
-        SendMessageA(window, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    if (item != control.GetNextItem(nullptr, TVGN_CARET))
+        control.SelectItem(item, TVGN_CARET);
 }
 
-void TCustomTreeView::SetStyleBit(DWORD bit, bool on)
+const TCustomTreeView::TStyleBit TCustomTreeView::StyleBits[] = {
+    {&TCustomTreeView::FShowButtons, TVS_HASBUTTONS, true},
+    {&TCustomTreeView::FShowLines, TVS_HASLINES, true},
+    {&TCustomTreeView::FShowRoot, TVS_LINESATROOT, true},
+    {&TCustomTreeView::FReadOnly, TVS_EDITLABELS, false},
+    {&TCustomTreeView::FHideSelection, TVS_SHOWSELALWAYS, false},
+    {&TCustomTreeView::FHotTrack, TVS_TRACKSELECT, true},
+    {&TCustomTreeView::FRowSelect, TVS_FULLROWSELECT, true},
+    {&TCustomTreeView::FToolTips, TVS_NOTOOLTIPS, false},
+};
+
+void TCustomTreeView::SetStyleFlag(bool TCustomTreeView::*field, bool value)
 {
+    if (this->*field == value)
+        return;
+    this->*field = value;
+    const auto row = std::find_if(std::begin(StyleBits), std::end(StyleBits),
+                                  [field](const TStyleBit& bit) { return bit.Field == field; });
     if (!FHandle)
         return;
     const LONG_PTR style = GetWindowLongPtrA(FHandle, GWL_STYLE);
-    const LONG_PTR wanted = on ? style | static_cast<LONG_PTR>(bit) : style & ~static_cast<LONG_PTR>(bit);
+    const auto bit = static_cast<LONG_PTR>(row->Bit);
+    const LONG_PTR wanted = value == row->SetBy ? style | bit : style & ~bit;
     if (wanted == style)
         return;
     SetWindowLongPtrA(FHandle, GWL_STYLE, wanted);
     Invalidate();
-}
-
-void TCustomTreeView::SetShowRoot(bool value)
-{
-    if (value == FShowRoot)
-        return;
-    FShowRoot = value;
-    SetStyleBit(TVS_LINESATROOT, value);
-}
-
-void TCustomTreeView::SetShowButtons(bool value)
-{
-    if (value == FShowButtons)
-        return;
-    FShowButtons = value;
-    SetStyleBit(TVS_HASBUTTONS, value);
-}
-
-void TCustomTreeView::SetShowLines(bool value)
-{
-    if (value == FShowLines)
-        return;
-    FShowLines = value;
-    SetStyleBit(TVS_HASLINES, value);
-}
-
-void TCustomTreeView::SetHideSelection(bool value)
-{
-    if (value == FHideSelection)
-        return;
-    FHideSelection = value;
-    SetStyleBit(TVS_SHOWSELALWAYS, !value);
-}
-
-void TCustomTreeView::SetHotTrack(bool value)
-{
-    if (value == FHotTrack)
-        return;
-    FHotTrack = value;
-    SetStyleBit(TVS_TRACKSELECT, value);
-}
-
-void TCustomTreeView::SetRowSelect(bool value)
-{
-    if (value == FRowSelect)
-        return;
-    FRowSelect = value;
-    SetStyleBit(TVS_FULLROWSELECT, value);
-}
-
-void TCustomTreeView::SetToolTips(bool value)
-{
-    if (value == FToolTips)
-        return;
-    FToolTips = value;
-    SetStyleBit(TVS_NOTOOLTIPS, !value);
-}
-
-void TCustomTreeView::SetReadOnly(bool value)
-{
-    if (value == FReadOnly)
-        return;
-    FReadOnly = value;
-    SetStyleBit(TVS_EDITLABELS, !value);
 }
 
 void TCustomTreeView::SetIndent(int value)
@@ -637,8 +568,7 @@ void TCustomTreeView::SetIndent(int value)
     if (value == FIndent)
         return;
     FIndent = value;
-    if (FHandle)
-        SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(value), 0);
+    Native().SetIndent(value);
 }
 
 void TCustomTreeView::SetBorderStyle(TBorderStyle value)
@@ -651,25 +581,19 @@ void TCustomTreeView::SetBorderStyle(TBorderStyle value)
 
 TTreeNode* TCustomTreeView::DropTarget() const
 {
-    if (!FHandle)
-        return nullptr;
-    const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(FHandle, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
-    return FItems.NodeFromItem(item);
+    return FItems.NodeFromItem(Native().GetNextItem(nullptr, TVGN_DROPHILITE));
 }
 
 void TCustomTreeView::SetDropTarget(TTreeNode* node)
 {
-    if (FHandle)
-        SendMessageA(FHandle, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(node ? node->ItemId() : nullptr));
+    Native().SelectItem(node ? node->ItemId() : nullptr, TVGN_DROPHILITE);
 }
 
 TTreeNode* TCustomTreeView::GetNodeAt(int x, int y)
 {
-    if (!FHandle)
-        return nullptr;
     TVHITTESTINFO hit{};
     hit.pt = {x, y};
-    SendMessageA(FHandle, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    Native().HitTest(hit);
     if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMBUTTON | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT)))
         return nullptr;
     return FItems.NodeFromItem(hit.hItem);
@@ -679,7 +603,7 @@ void TCustomTreeView::SetRedraw(bool redraw)
 {
     if (!FHandle)
         return;
-    SendMessageA(FHandle, WM_SETREDRAW, redraw, 0);
+    Native().SetRedraw(redraw);
     if (redraw)
         InvalidateRect(FHandle, nullptr, TRUE);
 }
@@ -695,7 +619,7 @@ void TCustomTreeView::ExpandNode(TTreeNode* node)
     const bool wasExpanded = node->Expanded();
     {
         TValueScope<TTreeNode*> expanding(*this, FProgramExpandNode, node);
-        SendMessageA(FHandle, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node->FItem));
+        Native().Expand(node->FItem, TVE_EXPAND);
     }
     if (!wasExpanded && node->Expanded())
         Expand(node);
@@ -710,7 +634,7 @@ void TCustomTreeView::CollapseNode(TTreeNode* node)
         return;
     {
         TValueScope<TTreeNode*> collapsing(*this, FProgramExpandNode, node);
-        SendMessageA(FHandle, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(node->FItem));
+        Native().Expand(node->FItem, TVE_COLLAPSE);
     }
     if (!node->Expanded())
         Collapse(node);
@@ -896,22 +820,9 @@ void TCustomTreeView::CreateParams(TCreateParams& params)
     params.SystemClassName = WC_TREEVIEWA;
     // The base control starts no drags; a subclass that does clears the bit.
     params.Style |= TVS_DISABLEDRAGDROP;
-    if (FShowButtons)
-        params.Style |= TVS_HASBUTTONS;
-    if (FShowLines)
-        params.Style |= TVS_HASLINES;
-    if (FShowRoot)
-        params.Style |= TVS_LINESATROOT;
-    if (!FReadOnly)
-        params.Style |= TVS_EDITLABELS;
-    if (!FHideSelection)
-        params.Style |= TVS_SHOWSELALWAYS;
-    if (FHotTrack)
-        params.Style |= TVS_TRACKSELECT;
-    if (FRowSelect)
-        params.Style |= TVS_FULLROWSELECT;
-    if (!FToolTips)
-        params.Style |= TVS_NOTOOLTIPS;
+    for (const TStyleBit& row : StyleBits)
+        if (this->*row.Field == row.SetBy)
+            params.Style |= row.Bit;
     if (FBorderStyle == bsSingle) {
         if (Ctl3D())
             params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -924,8 +835,8 @@ void TCustomTreeView::CreateWnd()
 {
     TWinControl::CreateWnd();
     if (FItems.UpdateCount() > 0)
-        SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(FIndent), 0);
+        Native().SetRedraw(false);
+    Native().SetIndent(FIndent);
     SendColors();
 }
 
@@ -958,8 +869,8 @@ void TCustomTreeView::SendColors()
     const auto colorValue = [](TColor color, TColor systemDefault) {
         return color == systemDefault ? static_cast<LPARAM>(-1) : static_cast<LPARAM>(ColorToRGB(color));
     };
-    SendMessageA(FHandle, TVM_SETBKCOLOR, 0, colorValue(Color(), clWindow));
-    SendMessageA(FHandle, TVM_SETTEXTCOLOR, 0, colorValue(Font()->Color(), clWindowText));
+    Native().SetBkColor(colorValue(Color(), clWindow));
+    Native().SetTextColor(colorValue(Font()->Color(), clWindowText));
 }
 
 void TCustomTreeView::WndProc(TMessage& message)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "TreeControl.h"
 
 #include <commctrl.h>
 
@@ -169,7 +170,7 @@ private:
 
     explicit TTreeNode(TTreeNodes* owner) : FOwner(owner) {}
 
-    HWND Window() const;
+    TTreeControl Native() const;
     TTreeNode* Related(UINT relation) const;
     TVITEMA Read(UINT mask, UINT stateMask = 0) const;
     void Write(TVITEMA& item);
@@ -228,6 +229,10 @@ private:
     void DeleteNodes(TTreeNode* top);
     // The native item was deleted by the control itself: the node goes too.
     void NativeItemDeleted(TTreeNode* node);
+    // The one way nodes end: doomed (children before their parents) are marked, the watches end,
+    // the deletion hook runs for each and they are freed. item is the native item to delete after
+    // the hooks (TVI_ROOT: all), or nullptr when the control is deleting it already.
+    void Release(std::vector<TTreeNode*> doomed, HTREEITEM item);
     void InvalidateCache() const { FCacheNode = nullptr; }
     // Whether node is one of these nodes and is not being deleted.
     bool Holds(const TTreeNode* node) const;
@@ -270,28 +275,28 @@ public:
     void SetDropTarget(TTreeNode* node);
     // Lines and buttons at the top level.
     bool ShowRoot() const { return FShowRoot; }
-    void SetShowRoot(bool value);
+    void SetShowRoot(bool value) { SetStyleFlag(&TCustomTreeView::FShowRoot, value); }
     // Expand buttons beside nodes with children.
     bool ShowButtons() const { return FShowButtons; }
-    void SetShowButtons(bool value);
+    void SetShowButtons(bool value) { SetStyleFlag(&TCustomTreeView::FShowButtons, value); }
     // Lines between the nodes.
     bool ShowLines() const { return FShowLines; }
-    void SetShowLines(bool value);
+    void SetShowLines(bool value) { SetStyleFlag(&TCustomTreeView::FShowLines, value); }
     // The selection is shown only while the tree has the focus.
     bool HideSelection() const { return FHideSelection; }
-    void SetHideSelection(bool value);
+    void SetHideSelection(bool value) { SetStyleFlag(&TCustomTreeView::FHideSelection, value); }
     // Items are underlined under the mouse.
     bool HotTrack() const { return FHotTrack; }
-    void SetHotTrack(bool value);
+    void SetHotTrack(bool value) { SetStyleFlag(&TCustomTreeView::FHotTrack, value); }
     // The selection spans the whole row.
     bool RowSelect() const { return FRowSelect; }
-    void SetRowSelect(bool value);
+    void SetRowSelect(bool value) { SetStyleFlag(&TCustomTreeView::FRowSelect, value); }
     // Texts cut off by the edge are shown whole in a tip under the mouse.
     bool ToolTips() const { return FToolTips; }
-    void SetToolTips(bool value);
+    void SetToolTips(bool value) { SetStyleFlag(&TCustomTreeView::FToolTips, value); }
     // No in-place editing of the node texts.
     bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool value);
+    void SetReadOnly(bool value) { SetStyleFlag(&TCustomTreeView::FReadOnly, value); }
     // The indentation of each level, in pixels.
     int Indent() const { return FIndent; }
     void SetIndent(int value);
@@ -380,12 +385,18 @@ protected:
     // Ends every watch on the tree. The first line of a subclass's destructor: code of the tree
     // still running further up the stack then sees the tree gone before any of it is torn down.
     void EndNodeWatches() { FNodesGeneration.reset(); }
+    // The native control's messages; a tree without a window answers them with nothing.
+    TTreeControl Native() const { return TTreeControl(FHandle); }
 
 private:
     friend class TTreeNode;
     friend class TTreeNodes;
 
-    void SetStyleBit(DWORD bit, bool on);
+    // A field that sets a window style bit, and the field's value that sets it.
+    struct TStyleBit { bool TCustomTreeView::*Field; DWORD Bit; bool SetBy; };
+    static const TStyleBit StyleBits[];
+    // Stores the field and brings the window's style bit in line.
+    void SetStyleFlag(bool TCustomTreeView::*field, bool value);
     void SetRedraw(bool redraw);
     void SendColors();
     // The node's expansion and collapse by program code, with the checks and the after-hooks.

@@ -337,11 +337,9 @@ void TCustomVeltoShellTreeView::CreateWnd()
     TCustomTreeView::CreateWnd();
     // Nothing is posted to a new window yet: a request that waited goes out again or is served here.
     FWaitingPosted = false;
-    if (HandleAllocated()) {
-        SendMessageA(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages));
-        // A new image list puts the native indentation back to its minimum (the icons' width).
-        SendMessageA(FHandle, TVM_SETINDENT, static_cast<WPARAM>(Indent()), 0);
-    }
+    Native().SetImageList(TVSIL_NORMAL, FImages);
+    // A new image list puts the native indentation back to its minimum (the icons' width).
+    Native().SetIndent(Indent());
     RebuildTree();
 }
 

@@ -403,5 +403,5 @@ void TVeltoShellTreeView::ScrollLine(int bar, int direction)
     if (!GetScrollInfo(FHandle, bar, &info))
         info = SCROLLINFO{};
     if (info.nMax - info.nMin - static_cast<int>(info.nPage) > 0)
-        SendMessageA(FHandle, bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(direction), 0);
+        Native().Scroll(bar, direction);
 }

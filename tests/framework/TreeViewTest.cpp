@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <type_traits>
 
 namespace {
@@ -290,6 +291,13 @@ TEST_CASE("the deletion hook runs for every node, by every path")
     // A window destroyed behind the control's back takes its nodes along.
     CHECK(deletedBy([&] { DestroyWindow(tree->Handle()); }) == 4);
     CHECK_FALSE(tree->HandleAllocated());
+    // An item the control deletes by itself takes the nodes of its branch along.
+    CHECK(deletedBy([&] {
+        const auto first = reinterpret_cast<LPARAM>(tree->Items()->GetFirstNode()->ItemId());
+        SendMessageA(tree->Handle(), TVM_DELETEITEM, 0, first);
+    }) == 3);
+    CHECK(PreOrderTexts(*tree->Items()) == std::vector<std::string>{"b"});
+    tree->Items()->Clear();
     std::size_t deletedByDestructor = 0;
     fill();
     tree->OnDeletion = [&](TObject*, TTreeNode*) { ++deletedByDestructor; };
@@ -470,6 +478,32 @@ TEST_CASE("a keyboard context request points at the selected label, and none out
     ClientToScreen(tree.Handle(), &outside);
     SendMessageA(tree.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.Handle()), MAKELPARAM(outside.x, outside.y));
     CHECK(requests.size() == 1);
+}
+
+TEST_CASE("each look property gives its window style bit, to a new window and to the one there")
+{
+    using T = TCustomTreeView;
+    // The setter, the bit, and the property's value that sets the bit.
+    const std::tuple<void (T::*)(bool), DWORD, bool> looks[] = {
+        {&T::SetShowButtons, TVS_HASBUTTONS, true},     {&T::SetShowLines, TVS_HASLINES, true},
+        {&T::SetShowRoot, TVS_LINESATROOT, true},       {&T::SetReadOnly, TVS_EDITLABELS, false},
+        {&T::SetHideSelection, TVS_SHOWSELALWAYS, false}, {&T::SetHotTrack, TVS_TRACKSELECT, true},
+        {&T::SetRowSelect, TVS_FULLROWSELECT, true},    {&T::SetToolTips, TVS_NOTOOLTIPS, false},
+    };
+    THostForm form;
+    const auto hasBit = [](TTestTree& tree, DWORD bit) {
+        return (GetWindowLongPtrA(tree.Handle(), GWL_STYLE) & static_cast<LONG_PTR>(bit)) != 0;
+    };
+    for (const auto& [set, bit, setBy] : looks) {
+        CAPTURE(bit);
+        for (const bool value : {false, true}) {
+            TTestTree tree(form);
+            (tree.*set)(value);
+            CHECK(hasBit(tree, bit) == (value == setBy));
+            (tree.*set)(!value);
+            CHECK(hasBit(tree, bit) == (value != setBy));
+        }
+    }
 }
 
 }  // TEST_SUITE
