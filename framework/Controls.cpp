@@ -1,141 +1,17 @@
-// TControl and TWinControl: fields, layout, window classes, the window procedure and reflection.
+// TControl and TWinControl: fields, parent links, messages, reflection and the tab order.
 #include "Controls.h"
 
 #include "Forms.h"
 #include "Menus.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
-#include <map>
-#include <numeric>
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
-
-LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace {
 
-const char* const ControlProperty = "VeltoControl";
-
-// The control whose CreateWindowEx is running: its window's first message attaches the two.
-TWinControl* CreationControl = nullptr;
 // While windows are destroyed on purpose, their focus changes are not reported as events.
 int FocusEventsSuppressed = 0;
 
-HINSTANCE ThisModule()
-{
-    return reinterpret_cast<HINSTANCE>(&__ImageBase);
-}
-
-// The native procedure behind each window class we registered.
-std::map<std::string, WNDPROC>& ClassProcedures()
-{
-    static std::map<std::string, WNDPROC> procedures;
-    return procedures;
-}
-
-void InitCommonControlsOnce()
-{
-    static const bool done = [] {
-        INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
-        return InitCommonControlsEx(&init) != FALSE;
-    }();
-    (void)done;
-}
-
-// Registers params.WinClassName once; returns the procedure that messages default to.
-WNDPROC RegisterWindowClass(const TCreateParams& params)
-{
-    auto& procedures = ClassProcedures();
-    if (auto it = procedures.find(params.WinClassName); it != procedures.end())
-        return it->second;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    WNDPROC defaultProcedure = DefWindowProcA;
-    if (!params.SystemClassName.empty()) {
-        InitCommonControlsOnce();
-        if (!GetClassInfoExA(nullptr, params.SystemClassName.c_str(), &windowClass))
-            throw Exception("The window class " + params.SystemClassName + " does not exist");
-        defaultProcedure = windowClass.lpfnWndProc;
-        windowClass.style &= ~CS_GLOBALCLASS;
-    } else {
-        windowClass.style = params.ClassStyle;
-        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        windowClass.hIcon = LoadIconA(ThisModule(), "MAINICON");
-        if (!windowClass.hIcon)
-            windowClass.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    }
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = StdWndProc;
-    windowClass.hInstance = ThisModule();
-    windowClass.lpszClassName = params.WinClassName.c_str();
-    windowClass.hIconSm = nullptr;
-    if (!RegisterClassExA(&windowClass))
-        throw Exception("The window class " + params.WinClassName + " cannot be registered");
-    procedures[params.WinClassName] = defaultProcedure;
-    return defaultProcedure;
-}
-
-// A control identifier for a new child window; never IDOK or IDCANCEL, which the dialog keys send.
-HMENU NextControlId()
-{
-    static UINT_PTR next = 0x100;
-    const UINT_PTR id = next;
-    next = next >= 0xFFFF ? 0x100 : next + 1;
-    return reinterpret_cast<HMENU>(id);
-}
-
 }  // namespace
-
-// --- Names
-
-const TEnumInfo& AlignInfo()
-{
-    static const TEnumInfo info{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
-    return info;
-}
-
-const TEnumInfo& FormBorderStyleInfo()
-{
-    static const TEnumInfo info{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
-    return info;
-}
-
-const TEnumInfo& BorderStyleInfo()
-{
-    static const TEnumInfo info{{"bsNone", "bsSingle"}};
-    return info;
-}
-
-const TEnumInfo& AnchorKindInfo()
-{
-    static const TEnumInfo info{{"akLeft", "akTop", "akRight", "akBottom"}};
-    return info;
-}
-
-const TEnumInfo& BiDiModeInfo()
-{
-    static const TEnumInfo info{{"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
-    return info;
-}
-
-const TIdentMap& CursorIdents()
-{
-    static const TIdentMap idents{{
-        {"crDefault", crDefault},
-        {"crNone", crNone},
-        {"crArrow", crArrow},
-        {"crCross", crCross},
-        {"crIBeam", crIBeam},
-        {"crSizeAll", crSizeAll},
-        {"crHourGlass", crHourGlass},
-        {"crNo", crNo},
-        {"crAppStart", crAppStart},
-        {"crHandPoint", crHandPoint},
-    }};
-    return idents;
-}
 
 HCURSOR CursorHandle(TCursor cursor)
 {
@@ -153,93 +29,6 @@ HCURSOR CursorHandle(TCursor cursor)
     }
     return LoadCursorA(nullptr, id);
 }
-
-TWinControl* FindControl(HWND window)
-{
-    if (!window)
-        return nullptr;
-    // Another instance of the program names its windows' controls the same way: ours only.
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
-        return nullptr;
-    return static_cast<TWinControl*>(GetPropA(window, ControlProperty));
-}
-
-// The one window procedure of every control window.
-LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    TWinControl* control = static_cast<TWinControl*>(GetPropA(window, ControlProperty));
-    if (!control) {
-        control = std::exchange(CreationControl, nullptr);
-        if (!control) {
-            // A window of one of our classes that no control made: the native handling only.
-            char name[256] = {};
-            GetClassNameA(window, name, sizeof(name));
-            const auto it = ClassProcedures().find(name);
-            return CallWindowProcA(it != ClassProcedures().end() ? it->second : DefWindowProcA, window, msg, wParam,
-                                   lParam);
-        }
-        control->AttachHandle(window);
-    }
-    TMessage message{msg, wParam, lParam, 0};
-    try {
-        if (control->FInDestructor)
-            control->DefaultHandler(message);
-        else
-            control->WndProc(message);
-    } catch (const std::exception& e) {
-        if (Application)
-            Application->HandleException(e);
-    } catch (...) {
-        if (Application)
-            Application->HandleException(Exception("An unexpected error occurred"));
-    }
-    if (msg == WM_NCDESTROY) {
-        RemovePropA(window, ControlProperty);
-        if (control->FHandle == window)
-            control->FHandle = nullptr;
-    }
-    return message.Result;
-}
-
-// --- TSizeConstraints
-
-const TClassInfo& TSizeConstraints::StaticClassInfo()
-{
-    using C = TSizeConstraints;
-    static const TClassInfo info{
-        .Name = "TSizeConstraints",
-        .Parent = &TPersistent::StaticClassInfo(),
-        .Properties = {
-            IntProperty<C>("MaxHeight", &C::MaxHeight, &C::SetMaxHeight, 0),
-            IntProperty<C>("MaxWidth", &C::MaxWidth, &C::SetMaxWidth, 0),
-            IntProperty<C>("MinHeight", &C::MinHeight, &C::SetMinHeight, 0),
-            IntProperty<C>("MinWidth", &C::MinWidth, &C::SetMinWidth, 0),
-        }};
-    return info;
-}
-
-void TSizeConstraints::Change(int& field, int value)
-{
-    value = std::max(0, value);
-    if (value == field)
-        return;
-    field = value;
-    if (OnChange)
-        OnChange(this);
-}
-
-int TSizeConstraints::Clamp(int size, int min, int max)
-{
-    if (min > 0)
-        size = std::max(size, min);
-    if (max > 0)
-        size = std::min(size, max);
-    return size;
-}
-
-// --- TControl
 
 const TClassInfo& TControl::StaticClassInfo()
 {
@@ -309,36 +98,6 @@ void TControl::SetParentComponent(TComponent* parent)
 {
     if (auto* control = dynamic_cast<TWinControl*>(parent))
         SetParent(control);
-}
-
-void TControl::SetBounds(int left, int top, int width, int height)
-{
-    width = FConstraints.ClampWidth(width);
-    height = FConstraints.ClampHeight(height);
-    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
-        return;
-    const int oldWidth = FWidth;
-    const int oldHeight = FHeight;
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-    BoundsChanged(oldWidth, oldHeight);
-}
-
-void TControl::BoundsChanged(int, int)
-{
-    if (FParent && FAlign != alNone)
-        FParent->Realign();
-}
-
-void TControl::SetAlign(TAlign value)
-{
-    if (value == FAlign)
-        return;
-    FAlign = value;
-    if (FParent)
-        FParent->Realign();
 }
 
 void TControl::SetVisible(bool value)
@@ -513,37 +272,11 @@ void TControl::ParentBiDiModeChanged()
     BiDiModeChanged();
 }
 
-void TControl::ChangeScale(int multiplier, int divisor)
-{
-    const auto scale = [multiplier, divisor](int length) { return MulDiv(length, multiplier, divisor); };
-    // Recorded first: a parent laid out while this control moves already asks for the new scale.
-    FScaleMultiplier *= multiplier;
-    FScaleDivisor *= divisor;
-    const int common = std::gcd(FScaleMultiplier, FScaleDivisor);
-    FScaleMultiplier /= common;
-    FScaleDivisor /= common;
-    // The edges are scaled, not the sizes: controls that met at design time still meet.
-    const int left = scale(FLeft);
-    const int top = scale(FTop);
-    const int right = scale(FLeft + FWidth);
-    const int bottom = scale(FTop + FHeight);
-    FConstraints.SetMinWidth(scale(FConstraints.MinWidth()));
-    FConstraints.SetMinHeight(scale(FConstraints.MinHeight()));
-    FConstraints.SetMaxWidth(scale(FConstraints.MaxWidth()));
-    FConstraints.SetMaxHeight(scale(FConstraints.MaxHeight()));
-    SetBounds(left, top, right - left, bottom - top);
-    // A font taken from the parent follows the parent's, which scales its own.
-    if (!FParentFont)
-        FFont.SetHeight(scale(FFont.Height()));
-}
-
 void TControl::Click()
 {
     if (OnClick && !IsLoading())
         OnClick(this);
 }
-
-// --- TWinControl
 
 const TClassInfo& TWinControl::StaticClassInfo()
 {
@@ -589,12 +322,6 @@ void TWinControl::CreateHandle()
             child->CreateHandle();
 }
 
-void TWinControl::AttachHandle(HWND window)
-{
-    FHandle = window;
-    SetPropA(window, ControlProperty, this);
-}
-
 void TWinControl::CreateParams(TCreateParams& params)
 {
     params.Caption = Text();
@@ -616,58 +343,6 @@ void TWinControl::CreateParams(TCreateParams& params)
     case bdRightToLeftReadingOnly: params.ExStyle |= WS_EX_RTLREADING; break;
     case bdLeftToRight: break;
     }
-}
-
-void TWinControl::CreateWnd()
-{
-    TCreateParams params;
-    CreateParams(params);
-    HMENU id = nullptr;
-    if (params.Style & WS_CHILD) {
-        if (!params.WndParent) {
-            if (!Parent())
-                throw Exception("Control '" + Name() + "' has no parent window");
-            params.WndParent = Parent()->Handle();
-        }
-        id = NextControlId();
-    }
-    const bool nativeClass = params.NativeClassName && !params.SystemClassName.empty();
-    HWND window = nullptr;
-    if (nativeClass) {
-        InitCommonControlsOnce();
-        FOwnClass = false;
-        window = CreateWindowExA(params.ExStyle, params.SystemClassName.c_str(), params.Caption.c_str(), params.Style,
-                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
-                                 nullptr);
-        if (window) {
-            FDefWndProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
-            AttachHandle(window);
-        }
-    } else {
-        FDefWndProc = RegisterWindowClass(params);
-        FOwnClass = params.SystemClassName.empty();
-        CreationControl = this;
-        window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
-                                 nullptr);
-        CreationControl = nullptr;
-    }
-    if (!window)
-        throw Exception("The window of '" + Name() + "' cannot be created (error " + std::to_string(GetLastError()) +
-                        ")");
-    if (!FHandle)
-        AttachHandle(window);
-    SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
-}
-
-void TWinControl::DestroyWnd()
-{
-    if (FHandle && !DestroyWindow(FHandle)) {
-        RemovePropA(FHandle, ControlProperty);
-        FHandle = nullptr;
-    }
-    FHandle = nullptr;
 }
 
 void TWinControl::DestroyHandle()
@@ -807,151 +482,6 @@ bool TWinControl::ReflectNotification(TMessage& message)
         return false;
     message.Result = SendMessageA(child, CN_BASE + message.Msg, message.WParam, message.LParam);
     return true;
-}
-
-void TWinControl::SyncBounds(const WINDOWPOS& position)
-{
-    if (IsIconic(FHandle))
-        return;
-    int left = FLeft, top = FTop, width = FWidth, height = FHeight;
-    if (!(position.flags & SWP_NOMOVE)) {
-        left = position.x;
-        top = position.y;
-    }
-    if (!(position.flags & SWP_NOSIZE)) {
-        width = position.cx;
-        height = position.cy;
-    }
-    const TScopedValue syncing(FSyncingBounds, true);
-    SetBounds(left, top, width, height);
-}
-
-void TWinControl::BoundsChanged(int oldWidth, int oldHeight)
-{
-    if (FHandle && !FSyncingBounds)
-        SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (FWidth != oldWidth || FHeight != oldHeight)
-        Realign();
-    TControl::BoundsChanged(oldWidth, oldHeight);
-}
-
-RECT TWinControl::ClientRect() const
-{
-    RECT rect{0, 0, 0, 0};
-    if (FHandle) {
-        GetClientRect(FHandle, &rect);
-        return rect;
-    }
-    // CreateParams only reads the fields; it is not const so that overrides may use non-const getters.
-    TCreateParams params;
-    const_cast<TWinControl*>(this)->CreateParams(params);
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
-    rect.right = std::max(0, FWidth - static_cast<int>(frame.right - frame.left));
-    rect.bottom = std::max(0, FHeight - static_cast<int>(frame.bottom - frame.top));
-    return rect;
-}
-
-void TWinControl::AdjustClientRect(RECT& rect)
-{
-    InflateRect(&rect, -FBorderWidth, -FBorderWidth);
-}
-
-void TWinControl::Realign()
-{
-    if (FAligning || FInDestructor)
-        return;
-    RECT rect = ClientRect();
-    // The form text places the children for the size it gives the parent: that is where they start.
-    if (IsLoading()) {
-        FAnchorClient = SIZE{rect.right, rect.bottom};
-        return;
-    }
-    const TScopedValue aligning(FAligning, true);
-    AnchorControls({rect.right, rect.bottom});
-    AdjustClientRect(rect);
-    AlignControls(rect);
-}
-
-void TWinControl::AnchorControls(SIZE client)
-{
-    const std::optional<SIZE> previous = std::exchange(FAnchorClient, client);
-    if (!previous)
-        return;
-    const int dx = client.cx - previous->cx;
-    const int dy = client.cy - previous->cy;
-    if (dx == 0 && dy == 0)
-        return;
-    // Along each axis: anchored to the far edge only, the control moves; to both, it stretches;
-    // to neither, it keeps its place relative to the middle.
-    const auto follow = [](TAnchors anchors, TAnchorKind nearEdge, TAnchorKind farEdge, int delta, int& pos,
-                           int& size) {
-        if (InSet(anchors, farEdge)) {
-            if (InSet(anchors, nearEdge))
-                size = std::max(0, size + delta);
-            else
-                pos += delta;
-        } else if (!InSet(anchors, nearEdge)) {
-            pos += delta / 2;
-        }
-    };
-    const std::vector<TControl*> controls = FControls;
-    for (TControl* control : controls) {
-        if (control->Align() != alNone)
-            continue;
-        int left = control->Left(), top = control->Top(), width = control->Width(), height = control->Height();
-        follow(control->Anchors(), akLeft, akRight, dx, left, width);
-        follow(control->Anchors(), akTop, akBottom, dy, top, height);
-        control->SetBounds(left, top, width, height);
-    }
-}
-
-void TWinControl::AlignControls(RECT& rect)
-{
-    for (const TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
-        std::vector<TControl*> list;
-        for (TControl* control : FControls)
-            if (control->Align() == align && control->Visible())
-                list.push_back(control);
-        // Controls of one alignment keep the order of their places; ties keep the list order.
-        std::stable_sort(list.begin(), list.end(), [align](const TControl* a, const TControl* b) {
-            switch (align) {
-            case alTop: return a->Top() < b->Top();
-            case alBottom: return a->Top() + a->Height() > b->Top() + b->Height();
-            case alLeft: return a->Left() < b->Left();
-            case alRight: return a->Left() + a->Width() > b->Left() + b->Width();
-            default: return false;
-            }
-        });
-        for (TControl* control : list) {
-            const int width = std::max(0, static_cast<int>(rect.right - rect.left));
-            const int height = std::max(0, static_cast<int>(rect.bottom - rect.top));
-            // A control may change its own size when placed (a label sizing to its text): the
-            // second call puts it at the edge with the size it took.
-            switch (align) {
-            case alTop:
-                control->SetBounds(rect.left, rect.top, width, control->Height());
-                rect.top += control->Height();
-                break;
-            case alBottom:
-                control->SetBounds(rect.left, rect.bottom - control->Height(), width, control->Height());
-                control->SetBounds(rect.left, rect.bottom - control->Height(), control->Width(), control->Height());
-                rect.bottom -= control->Height();
-                break;
-            case alLeft:
-                control->SetBounds(rect.left, rect.top, control->Width(), height);
-                rect.left += control->Width();
-                break;
-            case alRight:
-                control->SetBounds(rect.right - control->Width(), rect.top, control->Width(), height);
-                control->SetBounds(rect.right - control->Width(), rect.top, control->Width(), control->Height());
-                rect.right -= control->Width();
-                break;
-            default:
-                control->SetBounds(rect.left, rect.top, width, height);
-            }
-        }
-    }
 }
 
 void TWinControl::InsertControl(TControl* control)
@@ -1143,15 +673,6 @@ void TWinControl::DoExit()
         OnExit(this);
 }
 
-void TWinControl::ChangeScale(int multiplier, int divisor)
-{
-    TControl::ChangeScale(multiplier, divisor);
-    SetBorderWidth(MulDiv(FBorderWidth, multiplier, divisor));
-    const std::vector<TControl*> controls = FControls;
-    for (TControl* control : controls)
-        control->ChangeScale(multiplier, divisor);
-}
-
 void TWinControl::Loaded()
 {
     TControl::Loaded();
@@ -1227,157 +748,3 @@ void TWinControl::Ctl3DChanged()
     for (TControl* control : FControls)
         control->ParentCtl3DChanged();
 }
-
-// --- Shared table entries
-
-namespace ControlProperties {
-
-TPropertyInfo Align()
-{
-    return EnumProperty<TControl, TAlign>("Align", AlignInfo(), &TControl::Align, &TControl::SetAlign, alNone);
-}
-
-TPropertyInfo Visible(bool def)
-{
-    return BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible, def);
-}
-
-TPropertyInfo Enabled()
-{
-    return BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled, true);
-}
-
-TPropertyInfo Caption()
-{
-    return StringProperty<TControl>("Caption", &TControl::Caption, &TControl::SetCaption, std::string());
-}
-
-TPropertyInfo Text()
-{
-    return StringProperty<TControl>("Text", &TControl::Text, &TControl::SetText, std::string());
-}
-
-TPropertyInfo Color(TColor def)
-{
-    TPropertyInfo info = IdentIntProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, def, ColorIdents());
-    info.Stored = [def](const TPersistent& o) {
-        const auto& control = static_cast<const TControl&>(o);
-        return !control.ParentColor() && control.Color() != def;
-    };
-    return info;
-}
-
-TPropertyInfo ParentColor(bool def)
-{
-    return BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, def);
-}
-
-TPropertyInfo Font()
-{
-    TPropertyInfo info = ObjectProperty<TControl>("Font", [](TControl& c) -> TPersistent* { return c.Font(); });
-    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentFont(); };
-    return info;
-}
-
-TPropertyInfo ParentFont()
-{
-    return BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true);
-}
-
-TPropertyInfo Cursor()
-{
-    return IdentIntProperty<TControl>("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault, CursorIdents());
-}
-
-TPropertyInfo Ctl3D()
-{
-    TPropertyInfo info = BoolProperty<TControl>("Ctl3D", &TControl::Ctl3D, &TControl::SetCtl3D, true);
-    info.Stored = [](const TPersistent& o) {
-        const auto& control = static_cast<const TControl&>(o);
-        return !control.ParentCtl3D() && !control.Ctl3D();
-    };
-    return info;
-}
-
-TPropertyInfo ParentCtl3D()
-{
-    return BoolProperty<TControl>("ParentCtl3D", &TControl::ParentCtl3D, &TControl::SetParentCtl3D, true);
-}
-
-TPropertyInfo Hint()
-{
-    return StringProperty<TControl>("Hint", &TControl::Hint, &TControl::SetHint, std::string());
-}
-
-TPropertyInfo ShowHint()
-{
-    TPropertyInfo info = BoolProperty<TControl>("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false);
-    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentShowHint(); };
-    return info;
-}
-
-TPropertyInfo ParentShowHint()
-{
-    return BoolProperty<TControl>("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true);
-}
-
-TPropertyInfo Anchors()
-{
-    return SetProperty<TControl>("Anchors", AnchorKindInfo(), &TControl::Anchors, &TControl::SetAnchors,
-                                 SetOf({akLeft, akTop}));
-}
-
-TPropertyInfo BiDiMode()
-{
-    TPropertyInfo info = EnumProperty<TControl, TBiDiMode>("BiDiMode", BiDiModeInfo(), &TControl::BiDiMode,
-                                                           &TControl::SetBiDiMode, bdLeftToRight);
-    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentBiDiMode(); };
-    return info;
-}
-
-TPropertyInfo ParentBiDiMode()
-{
-    return BoolProperty<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, true);
-}
-
-TPropertyInfo Constraints()
-{
-    return ObjectProperty<TControl>("Constraints", [](TControl& c) -> TPersistent* { return c.Constraints(); });
-}
-
-TPropertyInfo PopupMenu()
-{
-    return ComponentProperty<TControl, TPopupMenu>("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
-}
-
-TPropertyInfo TabOrder()
-{
-    return IntProperty<TWinControl>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
-}
-
-TPropertyInfo TabStop(bool def)
-{
-    return BoolProperty<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, def);
-}
-
-TPropertyInfo BorderWidth()
-{
-    return IntProperty<TWinControl>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth, 0);
-}
-
-TPropertyInfo OnClick()
-{
-    return EventProperty<TControl>("OnClick", &TControl::OnClick);
-}
-
-TPropertyInfo OnEnter()
-{
-    return EventProperty<TWinControl>("OnEnter", &TWinControl::OnEnter);
-}
-
-TPropertyInfo OnExit()
-{
-    return EventProperty<TWinControl>("OnExit", &TWinControl::OnExit);
-}
-
-}  // namespace ControlProperties
