@@ -33,23 +33,6 @@ const TEnumInfo& BiDiModeInfo()
     return info;
 }
 
-const TIdentMap& CursorIdents()
-{
-    static const TIdentMap idents{{
-        {"crDefault", crDefault},
-        {"crNone", crNone},
-        {"crArrow", crArrow},
-        {"crCross", crCross},
-        {"crIBeam", crIBeam},
-        {"crSizeAll", crSizeAll},
-        {"crHourGlass", crHourGlass},
-        {"crNo", crNo},
-        {"crAppStart", crAppStart},
-        {"crHandPoint", crHandPoint},
-    }};
-    return idents;
-}
-
 namespace ControlProperties {
 
 TPropertyInfo Align()

@@ -1,7 +1,6 @@
 // TControl and TWinControl: fields, parent links, messages, reflection and the tab order.
 #include "Controls.h"
 
-#include "Forms.h"
 #include "Menus.h"
 
 #include <algorithm>
@@ -13,21 +12,16 @@ int FocusEventsSuppressed = 0;
 
 }  // namespace
 
-HCURSOR CursorHandle(TCursor cursor)
+TShiftState KeyboardShiftState()
 {
-    LPCSTR id = nullptr;
-    switch (cursor) {
-    case crArrow: id = reinterpret_cast<LPCSTR>(IDC_ARROW); break;
-    case crCross: id = reinterpret_cast<LPCSTR>(IDC_CROSS); break;
-    case crIBeam: id = reinterpret_cast<LPCSTR>(IDC_IBEAM); break;
-    case crSizeAll: id = reinterpret_cast<LPCSTR>(IDC_SIZEALL); break;
-    case crHourGlass: id = reinterpret_cast<LPCSTR>(IDC_WAIT); break;
-    case crNo: id = reinterpret_cast<LPCSTR>(IDC_NO); break;
-    case crAppStart: id = reinterpret_cast<LPCSTR>(IDC_APPSTARTING); break;
-    case crHandPoint: id = reinterpret_cast<LPCSTR>(IDC_HAND); break;
-    default: return nullptr;
-    }
-    return LoadCursorA(nullptr, id);
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= SetOf({ssShift});
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= SetOf({ssAlt});
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= SetOf({ssCtrl});
+    return shift;
 }
 
 const TClassInfo& TControl::StaticClassInfo()
@@ -415,7 +409,7 @@ void TWinControl::WndProc(TMessage& message)
     case WM_SETCURSOR:
         if (LOWORD(message.LParam) == HTCLIENT) {
             // The screen's cursor wins everywhere; the control's own only over the control itself.
-            TCursor cursor = Screen ? Screen->Cursor() : crDefault;
+            TCursor cursor = ScreenCursor;
             if (cursor == crDefault && reinterpret_cast<HWND>(message.WParam) == FHandle)
                 cursor = Cursor();
             if (cursor != crDefault) {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "Component.h"
+#include "Cursors.h"
 #include "Graphics.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,22 +71,25 @@ const TEnumInfo& AnchorKindInfo();
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 const TEnumInfo& BiDiModeInfo();
 
-// A cursor: 0 for "the window's own", negative numbers for the system cursors.
-using TCursor = int;
-constexpr TCursor crDefault = 0;
-constexpr TCursor crNone = -1;
-constexpr TCursor crArrow = -2;
-constexpr TCursor crCross = -3;
-constexpr TCursor crIBeam = -4;
-constexpr TCursor crSizeAll = -22;
-constexpr TCursor crHourGlass = -11;
-constexpr TCursor crNo = -18;
-constexpr TCursor crAppStart = -19;
-constexpr TCursor crHandPoint = -21;
-// The names of the cursors above, for the form text.
-const TIdentMap& CursorIdents();
-// The shared system cursor for a TCursor (never destroyed); nullptr for crDefault and crNone.
-HCURSOR CursorHandle(TCursor cursor);
+// --- Input events
+
+// The keys and mouse buttons held during an input event.
+enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = std::uint32_t;  // a set of TShiftStateFlag
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// A key went down or up; setting key to 0 keeps it from the control.
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+// A character was typed; setting key to 0 keeps it from the control.
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+// A mouse button went down or up at x, y (client coordinates).
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+// A context menu is asked for at mousePos (client coordinates; -1, -1 from the keyboard); a handler
+// that shows its own sets handled.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
+// The modifier keys held now, as the thread's keyboard state has them.
+TShiftState KeyboardShiftState();
 
 // What CreateWnd asks CreateWindowEx for; CreateParams fills it.
 struct TCreateParams {
@@ -462,6 +467,10 @@ private:
 
 // The control whose window this is, or nullptr for a window that is not a control's.
 TWinControl* FindControl(HWND window);
+// Receives the exceptions that leave a control's window procedure; the application's general error
+// display installs itself here when it is made. nullptr drops them.
+using TControlErrorHandler = void (*)(const std::exception& error);
+void SetControlErrorHandler(TControlErrorHandler handler);
 
 // --- Table entries for the published properties that several control classes share. Each class
 // --- lists the ones it publishes, with its own default where classes differ.

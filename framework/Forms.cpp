@@ -1,13 +1,8 @@
 // TForm, TApplication and TScreen, and the global application and screen objects.
 #include "Forms.h"
 
-#include "UtilityWindow.h"
-
-#include "ComCtrls.h"
-#include "ExtCtrls.h"
 #include "FormReader.h"
-#include "Menus.h"
-#include "StdCtrls.h"
+#include "UtilityWindow.h"
 
 #include <cstdlib>
 #include <utility>
@@ -23,6 +18,10 @@ struct TFormsUnit {
     {
         Application = new TApplication(nullptr);
         Screen = new TScreen(nullptr);
+        SetControlErrorHandler([](const std::exception& error) {
+            if (Application)
+                Application->HandleException(error);
+        });
     }
     ~TFormsUnit()
     {
@@ -32,19 +31,6 @@ struct TFormsUnit {
         delete std::exchange(Screen, nullptr);
     }
 } FormsUnit;
-
-// The modifier keys held now, as the thread's keyboard state has them.
-TShiftState KeyboardShiftState()
-{
-    TShiftState shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        shift |= SetOf({ssShift});
-    if (GetKeyState(VK_MENU) < 0)
-        shift |= SetOf({ssAlt});
-    if (GetKeyState(VK_CONTROL) < 0)
-        shift |= SetOf({ssCtrl});
-    return shift;
-}
 
 std::string ProgramName()
 {
@@ -71,15 +57,6 @@ const TEnumInfo& PositionInfo()
     static const TEnumInfo info{
         {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"}};
     return info;
-}
-
-void RegisterFrameworkClasses()
-{
-    RegisterClasses({&TForm::StaticClassInfo(), &TPanel::StaticClassInfo(), &TImage::StaticClassInfo(),
-                     &TLabel::StaticClassInfo(), &TButton::StaticClassInfo(), &TEdit::StaticClassInfo(),
-                     &TMemo::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TPageControl::StaticClassInfo(),
-                     &TTabSheet::StaticClassInfo(), &TProgressBar::StaticClassInfo(),
-                     &TPopupMenu::StaticClassInfo(), &TMenuItem::StaticClassInfo()});
 }
 
 // --- TForm
@@ -368,23 +345,6 @@ void TForm::VisibleChanged()
     }
 }
 
-namespace {
-
-// The trees' indentation is a length of the design too; the tree control itself keeps it in pixels.
-void ScaleTreeIndents(TWinControl& parent, int multiplier, int divisor)
-{
-    for (int i = 0; i < parent.ControlCount(); ++i) {
-        auto* child = dynamic_cast<TWinControl*>(parent.Controls(i));
-        if (!child)
-            continue;
-        if (auto* tree = dynamic_cast<TCustomTreeView*>(child))
-            tree->SetIndent(MulDiv(tree->Indent(), multiplier, divisor));
-        ScaleTreeIndents(*child, multiplier, divisor);
-    }
-}
-
-}  // namespace
-
 void TForm::ChangeScale(int multiplier, int divisor)
 {
     // The place on the screen stays (a centred form centres itself again); every length inside scales.
@@ -395,7 +355,6 @@ void TForm::ChangeScale(int multiplier, int divisor)
         FPendingClientWidth = MulDiv(FPendingClientWidth, multiplier, divisor);
     if (FPendingClientHeight >= 0)
         FPendingClientHeight = MulDiv(FPendingClientHeight, multiplier, divisor);
-    ScaleTreeIndents(*this, multiplier, divisor);
 }
 
 void TForm::Loaded()
@@ -559,9 +518,9 @@ int TScreen::PixelsPerInch() const
 
 void TScreen::SetCursor(TCursor value)
 {
-    if (value == FCursor)
+    if (value == ScreenCursor)
         return;
-    FCursor = value;
+    ScreenCursor = value;
     if (value != crDefault) {
         ::SetCursor(CursorHandle(value));
         return;

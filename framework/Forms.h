@@ -3,7 +3,6 @@
 #pragma once
 
 #include "Controls.h"
-#include "TreeView.h"  // the key and shift types of input events
 
 #include <functional>
 #include <string>
@@ -170,7 +169,7 @@ public:
     explicit TScreen(TComponent* owner) : TComponent(owner) {}
 
     // Attributes
-    TCursor Cursor() const { return FCursor; }
+    TCursor Cursor() const { return ScreenCursor; }
     // Shows the cursor at once and keeps it over every window of the program until it is set
     // back to crDefault, which gives each window its own cursor again.
     void SetCursor(TCursor value);
@@ -179,9 +178,6 @@ public:
     // The screen's logical dpi: 96 at 100 %, 144 at 150 %. A program that does not declare itself
     // dpi-aware is told 96 by newer systems, which then stretch its windows.
     int PixelsPerInch() const;
-
-private:
-    TCursor FCursor = crDefault;
 };
 
 // The application and screen objects; they live from before main until after it.

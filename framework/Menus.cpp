@@ -1,8 +1,6 @@
 // TMenuItem and TPopupMenu: the lists, the table entries and the tracking of the shown menu.
 #include "Menus.h"
 
-#include "Controls.h"
-
 #include <algorithm>
 
 // --- TMenuItem
@@ -104,7 +102,7 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation)
         FPopupComponent = nullptr;
 }
 
-void TPopupMenu::Popup(int x, int y)
+void TPopupMenu::Popup(int x, int y, HWND owner)
 {
     if (OnPopup)
         OnPopup(this);
@@ -124,9 +122,6 @@ void TPopupMenu::Popup(int x, int y)
             throw Exception("The popup menu cannot be filled (error " + std::to_string(GetLastError()) + ")");
     }
     // TrackPopupMenu needs a window of this thread to own the menu; no command is sent to it.
-    HWND owner = nullptr;
-    if (auto* control = dynamic_cast<TWinControl*>(FPopupComponent); control && control->HandleAllocated())
-        owner = control->Handle();
     if (!owner)
         owner = GetActiveWindow();
     if (!owner)

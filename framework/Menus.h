@@ -74,7 +74,7 @@ public:
     // Whether a control shows the menu by itself on a context request.
     bool AutoPopup() const { return FAutoPopup; }
     void SetAutoPopup(bool value) { FAutoPopup = value; }
-    // The component the menu was last shown for; the menu's window owner when it is a control.
+    // The component the menu was last shown for.
     TComponent* PopupComponent() const { return FPopupComponent; }
     void SetPopupComponent(TComponent* value);
 
@@ -83,8 +83,9 @@ public:
     void Add(TMenuItem* item);
     void Remove(TMenuItem* item);
     // Raises OnPopup, shows the menu at the screen point x, y until the user picks an item or
-    // dismisses it, then raises the picked item's OnClick. Returns when the menu has closed.
-    void Popup(int x, int y);
+    // dismisses it, then raises the picked item's OnClick. Returns when the menu has closed. The
+    // menu belongs to owner, a window of this thread (nullptr: the active window).
+    void Popup(int x, int y, HWND owner = nullptr);
 
     // Events
     // Raised before the menu is built and shown; the items may still be changed.

@@ -47,18 +47,6 @@ TTreeNode* NodeOf(LPARAM lParam)
     return reinterpret_cast<TTreeNode*>(lParam);
 }
 
-TShiftState KeyboardShift()
-{
-    TShiftState shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        shift |= SetOf({ssShift});
-    if (GetKeyState(VK_CONTROL) < 0)
-        shift |= SetOf({ssCtrl});
-    if (GetKeyState(VK_MENU) < 0)
-        shift |= SetOf({ssAlt});
-    return shift;
-}
-
 TShiftState MouseShift(WPARAM keys)
 {
     TShiftState shift = GetKeyState(VK_MENU) < 0 ? SetOf({ssAlt}) : 0;
@@ -571,6 +559,12 @@ void TCustomTreeView::SetIndent(int value)
     Native().SetIndent(value);
 }
 
+void TCustomTreeView::ChangeScale(int multiplier, int divisor)
+{
+    TWinControl::ChangeScale(multiplier, divisor);
+    SetIndent(MulDiv(FIndent, multiplier, divisor));
+}
+
 void TCustomTreeView::SetBorderStyle(TBorderStyle value)
 {
     if (value == FBorderStyle)
@@ -953,7 +947,7 @@ void TCustomTreeView::WndProc(TMessage& message)
             if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
                 ClientToScreen(FHandle, &point);
                 menu->SetPopupComponent(this);
-                menu->Popup(point.x, point.y);
+                menu->Popup(point.x, point.y, FHandle);
                 return;
             }
         }
@@ -1014,7 +1008,7 @@ bool TCustomTreeView::HandleKey(TMessage& message)
     if (!handler)
         return false;
     WORD key = static_cast<WORD>(message.WParam);
-    handler(this, key, KeyboardShift());
+    handler(this, key, KeyboardShiftState());
     message.WParam = key;
     return key == 0;
 }

@@ -19,24 +19,6 @@ class TCustomTreeView;
 class TTreeNode;
 class TTreeNodes;
 
-// --- Input events
-
-// The keys and mouse buttons held during an input event.
-enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = std::uint32_t;  // a set of TShiftStateFlag
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-
-// A key went down or up; setting key to 0 keeps it from the control.
-using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
-// A character was typed; setting key to 0 keeps it from the control.
-using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
-// A mouse button went down or up at x, y (client coordinates).
-using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
-using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
-// A context menu is asked for at mousePos (client coordinates; -1, -1 from the keyboard); a handler
-// that shows its own sets handled.
-using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
-
 // --- Tree events
 
 // The selection settled on node (nullptr: none).
@@ -381,6 +363,8 @@ protected:
     void WndProc(TMessage& message) override;
     void ColorChanged() override;
     void FontChanged() override;
+    // The indentation is a length of the design too; the control keeps it in pixels.
+    void ChangeScale(int multiplier, int divisor) override;
 
     // Ends every watch on the tree. The first line of a subclass's destructor: code of the tree
     // still running further up the stack then sees the tree gone before any of it is torn down.

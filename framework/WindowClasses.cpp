@@ -1,8 +1,6 @@
 // The windows of controls: class registration, creation, destruction and the one window procedure.
 #include "Controls.h"
 
-#include "Forms.h"
-
 #include <commctrl.h>
 
 #include <map>
@@ -14,6 +12,8 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 namespace {
 
 const char* const ControlProperty = "VeltoControl";
+
+TControlErrorHandler ErrorHandler = nullptr;
 
 // The control whose CreateWindowEx is running: its window's first message attaches the two.
 TWinControl* CreationControl = nullptr;
@@ -118,11 +118,11 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         else
             control->WndProc(message);
     } catch (const std::exception& e) {
-        if (Application)
-            Application->HandleException(e);
+        if (ErrorHandler)
+            ErrorHandler(e);
     } catch (...) {
-        if (Application)
-            Application->HandleException(Exception("An unexpected error occurred"));
+        if (ErrorHandler)
+            ErrorHandler(Exception("An unexpected error occurred"));
     }
     if (msg == WM_NCDESTROY) {
         RemovePropA(window, ControlProperty);
@@ -130,6 +130,11 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             control->FHandle = nullptr;
     }
     return message.Result;
+}
+
+void SetControlErrorHandler(TControlErrorHandler handler)
+{
+    ErrorHandler = handler;
 }
 
 void TWinControl::AttachHandle(HWND window)

@@ -1,7 +1,7 @@
 // The shell namespace functions and the process-wide shell objects they share.
 #include "VeltoShellFunctions.h"
 
-#include "VeltoShellPidl.h"
+#include "../framework/Scope.h"
 
 #include <cstring>
 #include <iterator>
@@ -187,7 +187,7 @@ void GetShellFolder(LPCITEMIDLIST idList, IShellFolder** folder)
 
 void GetParentFolder(LPCITEMIDLIST idList, IShellFolder** folder)
 {
-    TPidl parent(CopyIDList(idList));
+    const TUniqueHandle<TZeroHandleTraits<LPITEMIDLIST, &FreeIDList>> parent(CopyIDList(idList));
     StripLastItemID(parent.get());
     GetShellFolder(parent.get(), folder);
 }
