@@ -75,11 +75,7 @@ void TControl::SetParent(TWinControl* parent)
     FParent = parent;
     if (FParent) {
         FParent->InsertControl(this);
-        ParentFontChanged();
-        ParentColorChanged();
-        ParentCtl3DChanged();
-        ParentShowHintChanged();
-        ParentBiDiModeChanged();
+        FollowParent();
     }
 }
 
@@ -124,85 +120,88 @@ void TControl::SetText(const std::string& value)
     TextChanged();
 }
 
+template <typename T>
+void TControl::ChangeLook(T& field, T value, void (TControl::*changed)())
+{
+    if (field == value)
+        return;
+    field = value;
+    (this->*changed)();
+}
+
 void TControl::SetColor(TColor value)
 {
-    if (value == FColor)
-        return;
-    FColor = value;
     FParentColor = false;
-    ColorChanged();
+    ChangeLook(FColor, value, &TControl::ColorChanged);
 }
 
 void TControl::SetParentColor(bool value)
 {
-    if (value == FParentColor)
-        return;
-    FParentColor = value;
-    if (value)
-        ParentColorChanged();
+    SetParentFlag(FParentColor, value);
 }
 
 void TControl::SetParentFont(bool value)
 {
-    if (value == FParentFont)
-        return;
-    FParentFont = value;
-    if (value)
-        ParentFontChanged();
+    SetParentFlag(FParentFont, value);
 }
 
 void TControl::SetCtl3D(bool value)
 {
-    if (value == FCtl3D)
-        return;
-    FCtl3D = value;
     FParentCtl3D = false;
-    Ctl3DChanged();
+    ChangeLook(FCtl3D, value, &TControl::Ctl3DChanged);
 }
 
 void TControl::SetParentCtl3D(bool value)
 {
-    if (value == FParentCtl3D)
-        return;
-    FParentCtl3D = value;
-    if (value)
-        ParentCtl3DChanged();
+    SetParentFlag(FParentCtl3D, value);
 }
 
 void TControl::SetShowHint(bool value)
 {
     FParentShowHint = false;
-    if (value == FShowHint)
-        return;
-    FShowHint = value;
-    ShowHintChanged();
+    ChangeLook(FShowHint, value, &TControl::ShowHintChanged);
 }
 
 void TControl::SetParentShowHint(bool value)
 {
-    if (value == FParentShowHint)
-        return;
-    FParentShowHint = value;
-    if (value)
-        ParentShowHintChanged();
+    SetParentFlag(FParentShowHint, value);
 }
 
 void TControl::SetBiDiMode(TBiDiMode value)
 {
     FParentBiDiMode = false;
-    if (value == FBiDiMode)
-        return;
-    FBiDiMode = value;
-    BiDiModeChanged();
+    ChangeLook(FBiDiMode, value, &TControl::BiDiModeChanged);
 }
 
 void TControl::SetParentBiDiMode(bool value)
 {
-    if (value == FParentBiDiMode)
+    SetParentFlag(FParentBiDiMode, value);
+}
+
+void TControl::SetParentFlag(bool& flag, bool value)
+{
+    if (value == flag)
         return;
-    FParentBiDiMode = value;
-    if (value)
-        ParentBiDiModeChanged();
+    flag = value;
+    FollowParent();
+}
+
+void TControl::FollowParent()
+{
+    if (!FParent)
+        return;
+    if (FParentFont) {
+        const TScopedValue taking(FTakingParentFont, true);
+        FFont.Assign(*FParent->Font());
+    }
+    if (FParentColor)
+        ChangeLook(FColor, FParent->Color(), &TControl::ColorChanged);
+    if (FParentCtl3D)
+        ChangeLook(FCtl3D, FParent->Ctl3D(), &TControl::Ctl3DChanged);
+    if (FParentShowHint)
+        ChangeLook(FShowHint, FParent->ShowHint(), &TControl::ShowHintChanged);
+    if (FParentBiDiMode)
+        ChangeLook(FBiDiMode, FParent->BiDiMode(), &TControl::BiDiModeChanged);
 }
 
 void TControl::SetPopupMenu(TPopupMenu* value)
@@ -225,46 +224,6 @@ void TControl::Notification(TComponent* component, TOperation operation)
 void TControl::FontChanged() {}
 
 void TControl::ColorChanged() {}
-
-void TControl::ParentFontChanged()
-{
-    if (!FParentFont || !FParent)
-        return;
-    const TScopedValue taking(FTakingParentFont, true);
-    FFont.Assign(*FParent->Font());
-}
-
-void TControl::ParentColorChanged()
-{
-    if (!FParentColor || !FParent || FColor == FParent->Color())
-        return;
-    FColor = FParent->Color();
-    ColorChanged();
-}
-
-void TControl::ParentCtl3DChanged()
-{
-    if (!FParentCtl3D || !FParent || FCtl3D == FParent->Ctl3D())
-        return;
-    FCtl3D = FParent->Ctl3D();
-    Ctl3DChanged();
-}
-
-void TControl::ParentShowHintChanged()
-{
-    if (!FParentShowHint || !FParent || FShowHint == FParent->ShowHint())
-        return;
-    FShowHint = FParent->ShowHint();
-    ShowHintChanged();
-}
-
-void TControl::ParentBiDiModeChanged()
-{
-    if (!FParentBiDiMode || !FParent || FBiDiMode == FParent->BiDiMode())
-        return;
-    FBiDiMode = FParent->BiDiMode();
-    BiDiModeChanged();
-}
 
 void TControl::Click()
 {
@@ -336,6 +295,12 @@ void TWinControl::CreateParams(TCreateParams& params)
     case bdRightToLeftNoAlign: params.ExStyle |= WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR; break;
     case bdRightToLeftReadingOnly: params.ExStyle |= WS_EX_RTLREADING; break;
     case bdLeftToRight: break;
+    }
+    if (FBorderStyle == bsSingle) {
+        if (Ctl3D())
+            params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            params.Style |= WS_BORDER;
     }
 }
 
@@ -580,6 +545,14 @@ void TWinControl::SetTabStop(bool value)
     }
 }
 
+void TWinControl::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    BorderStyleChanged();
+}
+
 void TWinControl::SetBorderWidth(int value)
 {
     if (value == FBorderWidth)
@@ -683,7 +656,7 @@ void TWinControl::FontChanged()
     if (FHandle)
         SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
     for (TControl* control : FControls)
-        control->ParentFontChanged();
+        control->FollowParent();
 }
 
 void TWinControl::ColorChanged()
@@ -692,7 +665,7 @@ void TWinControl::ColorChanged()
     FBrush.reset();
     Invalidate();
     for (TControl* control : FControls)
-        control->ParentColorChanged();
+        control->FollowParent();
 }
 
 void TWinControl::EnabledChanged()
@@ -724,14 +697,14 @@ void TWinControl::ShowHintChanged()
 {
     TControl::ShowHintChanged();
     for (TControl* control : FControls)
-        control->ParentShowHintChanged();
+        control->FollowParent();
 }
 
 void TWinControl::BiDiModeChanged()
 {
     TControl::BiDiModeChanged();
     for (TControl* control : FControls)
-        control->ParentBiDiModeChanged();
+        control->FollowParent();
     RecreateWnd();
 }
 
@@ -740,5 +713,5 @@ void TWinControl::Ctl3DChanged()
     TControl::Ctl3DChanged();
     UpdateFrame();
     for (TControl* control : FControls)
-        control->ParentCtl3DChanged();
+        control->FollowParent();
 }

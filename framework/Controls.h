@@ -272,13 +272,6 @@ protected:
     virtual void BiDiModeChanged() {}
     // The place changed: realigns the parent when this control is aligned. Overrides must call the base.
     virtual void BoundsChanged(int oldWidth, int oldHeight);
-    // The parent's font, colour or 3-D look changed, or the control got a new parent.
-    // Overrides must call the base.
-    virtual void ParentFontChanged();
-    virtual void ParentColorChanged();
-    virtual void ParentCtl3DChanged();
-    virtual void ParentShowHintChanged();
-    virtual void ParentBiDiModeChanged();
     // Raises OnClick. Overrides must call the base to keep the event.
     virtual void Click();
     // The work of ScaleBy. Overrides scale their own lengths and must call the base.
@@ -293,6 +286,16 @@ protected:
 
 private:
     friend class TWinControl;
+
+    // The looks that follow the parent (font, colour, 3-D look, hints, reading order) share one
+    // rule: setting the look clears its Parent flag, setting the flag true takes the parent's look
+    // at once, and a parent's change reaches the children whose flag is set.
+    // Takes every look whose flag is set from the parent: on a new parent, a parent's change, a flag set.
+    void FollowParent();
+    void SetParentFlag(bool& flag, bool value);
+    // Stores a look and raises its hook when it differs.
+    template <typename T>
+    void ChangeLook(T& field, T value, void (TControl::*changed)());
 
     TWinControl* FParent = nullptr;
     TAlign FAlign = alNone;
@@ -348,6 +351,9 @@ public:
     void SetTabOrder(int value);
     bool TabStop() const { return FTabStop; }
     void SetTabStop(bool value);
+    // bsSingle: a sunken edge with Ctl3D, a single line without; either is outside the client area.
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
     // The margin inside the client area that aligned children keep free.
     int BorderWidth() const { return FBorderWidth; }
     void SetBorderWidth(int value);
@@ -403,6 +409,13 @@ protected:
     // Places the aligned children: top, bottom, left, right, then client. Overrides may place
     // their own children and then call the base.
     virtual void AlignControls(RECT& rect);
+    // BorderStyle changed; the base brings the window's frame, and so the children's places, in
+    // line at once, without a new window.
+    virtual void BorderStyleChanged()
+    {
+        UpdateFrame();
+        Realign();
+    }
     // A control was inserted or removed. Overrides must call the base.
     virtual void ControlInserted(TControl* control);
     virtual void ControlRemoved(TControl* control);
@@ -456,6 +469,7 @@ private:
     std::vector<TControl*> FControls;    // in insertion order: the order of alignment ties
     std::vector<TWinControl*> FTabList;  // in tab order
     int FRequestedTabOrder = -1;         // set while loading, applied in Loaded
+    TBorderStyle FBorderStyle = bsNone;
     int FBorderWidth = 0;
     bool FAligning = false;
     std::optional<SIZE> FAnchorClient;  // the client size the children's places were last laid out for

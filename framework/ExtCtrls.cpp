@@ -92,15 +92,6 @@ void TPanel::SetBevelWidth(int value)
     BevelsChanged();
 }
 
-void TPanel::SetBorderStyle(TBorderStyle value)
-{
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    UpdateFrame();
-    Realign();
-}
-
 void TPanel::BevelsChanged()
 {
     Realign();
@@ -113,12 +104,6 @@ void TPanel::CreateParams(TCreateParams& params)
     params.ClassStyle = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     params.Style |= WS_CLIPCHILDREN;
     params.ExStyle |= WS_EX_CONTROLPARENT;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            params.Style |= WS_BORDER;
-    }
 }
 
 void TPanel::AdjustClientRect(RECT& rect)

@@ -21,9 +21,6 @@ public:
     void SetBevelOuter(TBevelCut value);
     int BevelWidth() const { return FBevelWidth; }
     void SetBevelWidth(int value);
-    // bsSingle: a sunken edge with Ctl3D, a single line without; either is outside the client area.
-    TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -39,7 +36,6 @@ private:
     TBevelCut FBevelInner = bvNone;
     TBevelCut FBevelOuter = bvRaised;
     int FBevelWidth = 1;
-    TBorderStyle FBorderStyle = bsNone;
 };
 
 // A bitmap picture (STATIC with SS_BITMAP) loaded from the program's BITMAP resource named by

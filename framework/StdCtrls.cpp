@@ -149,6 +149,7 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner)
 {
     SetColor(clWindow);
     SetTabStop(true);
+    SetBorderStyle(bsSingle);
 }
 
 void TCustomEdit::SetReadOnly(bool value)
@@ -167,14 +168,6 @@ void TCustomEdit::SetMaxLength(int value)
     FMaxLength = value;
     if (FHandle)
         SendMessageA(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(value), 0);
-}
-
-void TCustomEdit::SetBorderStyle(TBorderStyle value)
-{
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    UpdateFrame();
 }
 
 int TCustomEdit::SelStart()
@@ -224,12 +217,6 @@ void TCustomEdit::CreateParams(TCreateParams& params)
     params.Style |= ES_AUTOHSCROLL;
     if (FReadOnly)
         params.Style |= ES_READONLY;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            params.Style |= WS_BORDER;
-    }
 }
 
 void TCustomEdit::CreateWnd()

@@ -61,9 +61,6 @@ public:
     // The most characters the user may type; 0 for no limit.
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int value);
-    // bsSingle: a sunken edge with Ctl3D, a single line without.
-    TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle value);
     // The selection; reading or setting it makes the window.
     int SelStart();
     void SetSelStart(int value);
@@ -91,7 +88,6 @@ protected:
 private:
     bool FReadOnly = false;
     int FMaxLength = 0;
-    TBorderStyle FBorderStyle = bsSingle;
     bool FSettingText = false;  // the window's own change notice for our SetWindowText is ignored
 };
 

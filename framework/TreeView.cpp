@@ -496,6 +496,7 @@ TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner), FItems
     SetBounds(0, 0, 121, 97);
     SetColor(clWindow);
     SetTabStop(true);
+    SetBorderStyle(bsSingle);
 }
 
 TCustomTreeView::~TCustomTreeView()
@@ -563,14 +564,6 @@ void TCustomTreeView::ChangeScale(int multiplier, int divisor)
 {
     TWinControl::ChangeScale(multiplier, divisor);
     SetIndent(MulDiv(FIndent, multiplier, divisor));
-}
-
-void TCustomTreeView::SetBorderStyle(TBorderStyle value)
-{
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
 }
 
 TTreeNode* TCustomTreeView::DropTarget() const
@@ -817,12 +810,6 @@ void TCustomTreeView::CreateParams(TCreateParams& params)
     for (const TStyleBit& row : StyleBits)
         if (this->*row.Field == row.SetBy)
             params.Style |= row.Bit;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            params.Style |= WS_BORDER;
-    }
 }
 
 void TCustomTreeView::CreateWnd()

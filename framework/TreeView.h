@@ -282,9 +282,6 @@ public:
     // The indentation of each level, in pixels.
     int Indent() const { return FIndent; }
     void SetIndent(int value);
-    // A change remakes the window.
-    TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle value);
     // While the right button acts on a node, that node is reported as Selected.
     bool RightClickSelect() const { return FRightClickSelect; }
     void SetRightClickSelect(bool value) { FRightClickSelect = value; }
@@ -363,6 +360,8 @@ protected:
     void WndProc(TMessage& message) override;
     void ColorChanged() override;
     void FontChanged() override;
+    // The tree remakes its window (and so loses its nodes) for a new border.
+    void BorderStyleChanged() override { RecreateWnd(); }
     // The indentation is a length of the design too; the control keeps it in pixels.
     void ChangeScale(int multiplier, int divisor) override;
 
@@ -414,7 +413,6 @@ private:
     bool FToolTips = true;
     bool FReadOnly = false;
     int FIndent = 19;
-    TBorderStyle FBorderStyle = bsSingle;
     bool FRightClickSelect = false;
     int FChangeDelay = 0;
     // The change report waiting for its timer, and the node it will report.
