@@ -211,6 +211,11 @@ const TClassInfo* FindClass(std::string_view name)
     return nullptr;
 }
 
+const std::vector<const TClassInfo*>& RegisteredClasses()
+{
+    return Registry();
+}
+
 void ReadForm(TComponent& root, std::string_view text)
 {
     TReader(root).Read(ParseFormText(text));
