@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Makes classes known to the reader by their names. Registering a class twice is harmless.
 void RegisterClasses(std::initializer_list<const TClassInfo*> classes);

@@ -1,5 +1,5 @@
-// Every registered class: a fresh object holds the defaults of its property table, and the writer
-// leaves every one of them out.
+// Every registered class: a fresh object holds the defaults the writer reads off a new one, and the
+// writer leaves every one of them out.
 #include "../../framework/FormReader.h"
 #include "../../framework/Forms.h"
 #include "../../shell/VeltoShellTreeView.h"
@@ -7,6 +7,7 @@
 #include <doctest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,11 +16,11 @@ namespace {
 // Checks the properties of object and of the objects nested in it; name is the dotted path so far.
 void CheckDefaults(TPersistent& object, const std::string& name)
 {
-    for (const TPropertyInfo* info : object.ClassInfo().AllProperties()) {
+    for (const auto& [info, def] : object.ClassInfo().AllPropertiesWithDefaults()) {
         if (info->Kind == TPropertyKind::Object)
             CheckDefaults(*info->Object(object), name + "." + info->Name);
-        else if (info->Default)
-            CHECK_MESSAGE(info->Get(object) == *info->Default, (name + "." + info->Name));
+        else if (def)
+            CHECK_MESSAGE(info->Get(object) == *def, (name + "." + info->Name));
     }
 }
 
@@ -46,7 +47,7 @@ TEST_CASE("a fresh object of every registered class holds its defaults, and the 
         for (const TFormProperty& written : ParseFormText(WriteComponent(*fresh)).Properties) {
             const TPropertyInfo* property = FindWritten(*fresh, written.Name);
             REQUIRE_MESSAGE(property, written.Name);
-            CHECK_MESSAGE((!property->Default && !property->Stored), (info->Name + "." + written.Name));
+            CHECK_MESSAGE((!property->HasDefault && !property->Stored), (info->Name + "." + written.Name));
         }
     }
 }
