@@ -15,7 +15,7 @@ const TClassInfo& TTabSheet::StaticClassInfo()
         .Name = "TTabSheet",
         .Parent = &TWinControl::StaticClassInfo(),
         .Properties = {P::BorderWidth(), P::Caption(), P::Font(), P::ParentFont(),
-                       BoolProperty<C>("TabVisible", &C::TabVisible, &C::SetTabVisible, true)},
+                       BoolProperty<C>("TabVisible", &C::TabVisible, &C::SetTabVisible)},
         .Create = [](TComponent* owner) -> TComponent* { return new TTabSheet(owner); }};
     return info;
 }
@@ -97,7 +97,7 @@ const TClassInfo& TPageControl::StaticClassInfo()
         .Parent = &TWinControl::StaticClassInfo(),
         .Properties = {ComponentProperty<C, TTabSheet>("ActivePage", &C::ActivePage, &C::SetActivePage), P::Align(),
                        P::Font(), P::ParentFont(),
-                       EnumProperty<C, TTabStyle>("Style", TabStyleInfo(), &C::Style, &C::SetStyle, tsTabs),
+                       EnumProperty<C, TTabStyle>("Style", TabStyleInfo(), &C::Style, &C::SetStyle),
                        P::TabOrder(), P::Visible(), EventProperty<C>("OnChange", &C::OnChange)},
         .Create = [](TComponent* owner) -> TComponent* { return new TPageControl(owner); }};
     return info;
@@ -278,10 +278,10 @@ const TClassInfo& TProgressBar::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TProgressBar",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), IntProperty<C>("Max", &C::Max, &C::SetMax, 100),
-                       IntProperty<C>("Min", &C::Min, &C::SetMin, 0),
-                       IntProperty<C>("Position", &C::Position, &C::SetPosition, 0),
-                       IntProperty<C>("Step", &C::Step, &C::SetStep, 10), P::TabOrder(), P::Visible()},
+        .Properties = {P::Align(), IntProperty<C>("Max", &C::Max, &C::SetMax),
+                       IntProperty<C>("Min", &C::Min, &C::SetMin),
+                       IntProperty<C>("Position", &C::Position, &C::SetPosition),
+                       IntProperty<C>("Step", &C::Step, &C::SetStep), P::TabOrder(), P::Visible()},
         .Create = [](TComponent* owner) -> TComponent* { return new TProgressBar(owner); }};
     return info;
 }

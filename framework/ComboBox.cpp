@@ -7,7 +7,7 @@ const TClassInfo& TCustomComboBox::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TCustomComboBox",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), P::Color(clWindow), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(true),
+        .Properties = {P::Align(), P::Color(), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(),
                        P::Text(), P::Visible()},
         .Create = [](TComponent* owner) -> TComponent* { return new TCustomComboBox(owner); }};
     return info;

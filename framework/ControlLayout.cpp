@@ -11,11 +11,12 @@ const TClassInfo& TSizeConstraints::StaticClassInfo()
         .Name = "TSizeConstraints",
         .Parent = &TPersistent::StaticClassInfo(),
         .Properties = {
-            IntProperty<C>("MaxHeight", &C::MaxHeight, &C::SetMaxHeight, 0),
-            IntProperty<C>("MaxWidth", &C::MaxWidth, &C::SetMaxWidth, 0),
-            IntProperty<C>("MinHeight", &C::MinHeight, &C::SetMinHeight, 0),
-            IntProperty<C>("MinWidth", &C::MinWidth, &C::SetMinWidth, 0),
-        }};
+            IntProperty<C>("MaxHeight", &C::MaxHeight, &C::SetMaxHeight),
+            IntProperty<C>("MaxWidth", &C::MaxWidth, &C::SetMaxWidth),
+            IntProperty<C>("MinHeight", &C::MinHeight, &C::SetMinHeight),
+            IntProperty<C>("MinWidth", &C::MinWidth, &C::SetMinWidth),
+        },
+        .New = [] { return std::make_unique<TSizeConstraints>(); }};
     return info;
 }
 

@@ -37,42 +37,39 @@ namespace ControlProperties {
 
 TPropertyInfo Align()
 {
-    return EnumProperty<TControl, TAlign>("Align", AlignInfo(), &TControl::Align, &TControl::SetAlign, alNone);
+    return EnumProperty<TControl, TAlign>("Align", AlignInfo(), &TControl::Align, &TControl::SetAlign);
 }
 
-TPropertyInfo Visible(bool def)
+TPropertyInfo Visible()
 {
-    return BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible, def);
+    return BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible);
 }
 
 TPropertyInfo Enabled()
 {
-    return BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled, true);
+    return BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled);
 }
 
 TPropertyInfo Caption()
 {
-    return StringProperty<TControl>("Caption", &TControl::Caption, &TControl::SetCaption, std::string());
+    return StringProperty<TControl>("Caption", &TControl::Caption, &TControl::SetCaption);
 }
 
 TPropertyInfo Text()
 {
-    return StringProperty<TControl>("Text", &TControl::Text, &TControl::SetText, std::string());
+    return StringProperty<TControl>("Text", &TControl::Text, &TControl::SetText);
 }
 
-TPropertyInfo Color(TColor def)
+TPropertyInfo Color()
 {
-    TPropertyInfo info = IdentIntProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, def, ColorIdents());
-    info.Stored = [def](const TPersistent& o) {
-        const auto& control = static_cast<const TControl&>(o);
-        return !control.ParentColor() && control.Color() != def;
-    };
+    TPropertyInfo info = IdentIntProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, ColorIdents());
+    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentColor(); };
     return info;
 }
 
-TPropertyInfo ParentColor(bool def)
+TPropertyInfo ParentColor()
 {
-    return BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, def);
+    return BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
 }
 
 TPropertyInfo Font()
@@ -84,63 +81,59 @@ TPropertyInfo Font()
 
 TPropertyInfo ParentFont()
 {
-    return BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true);
+    return BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont);
 }
 
 TPropertyInfo Cursor()
 {
-    return IdentIntProperty<TControl>("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault, CursorIdents());
+    return IdentIntProperty<TControl>("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents());
 }
 
 TPropertyInfo Ctl3D()
 {
-    TPropertyInfo info = BoolProperty<TControl>("Ctl3D", &TControl::Ctl3D, &TControl::SetCtl3D, true);
-    info.Stored = [](const TPersistent& o) {
-        const auto& control = static_cast<const TControl&>(o);
-        return !control.ParentCtl3D() && !control.Ctl3D();
-    };
+    TPropertyInfo info = BoolProperty<TControl>("Ctl3D", &TControl::Ctl3D, &TControl::SetCtl3D);
+    info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentCtl3D(); };
     return info;
 }
 
 TPropertyInfo ParentCtl3D()
 {
-    return BoolProperty<TControl>("ParentCtl3D", &TControl::ParentCtl3D, &TControl::SetParentCtl3D, true);
+    return BoolProperty<TControl>("ParentCtl3D", &TControl::ParentCtl3D, &TControl::SetParentCtl3D);
 }
 
 TPropertyInfo Hint()
 {
-    return StringProperty<TControl>("Hint", &TControl::Hint, &TControl::SetHint, std::string());
+    return StringProperty<TControl>("Hint", &TControl::Hint, &TControl::SetHint);
 }
 
 TPropertyInfo ShowHint()
 {
-    TPropertyInfo info = BoolProperty<TControl>("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false);
+    TPropertyInfo info = BoolProperty<TControl>("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, NoDefault);
     info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentShowHint(); };
     return info;
 }
 
 TPropertyInfo ParentShowHint()
 {
-    return BoolProperty<TControl>("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true);
+    return BoolProperty<TControl>("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
 }
 
 TPropertyInfo Anchors()
 {
-    return SetProperty<TControl>("Anchors", AnchorKindInfo(), &TControl::Anchors, &TControl::SetAnchors,
-                                 SetOf({akLeft, akTop}));
+    return SetProperty<TControl>("Anchors", AnchorKindInfo(), &TControl::Anchors, &TControl::SetAnchors);
 }
 
 TPropertyInfo BiDiMode()
 {
     TPropertyInfo info = EnumProperty<TControl, TBiDiMode>("BiDiMode", BiDiModeInfo(), &TControl::BiDiMode,
-                                                           &TControl::SetBiDiMode, bdLeftToRight);
+                                                           &TControl::SetBiDiMode, NoDefault);
     info.Stored = [](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentBiDiMode(); };
     return info;
 }
 
 TPropertyInfo ParentBiDiMode()
 {
-    return BoolProperty<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, true);
+    return BoolProperty<TControl>("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode);
 }
 
 TPropertyInfo Constraints()
@@ -155,17 +148,17 @@ TPropertyInfo PopupMenu()
 
 TPropertyInfo TabOrder()
 {
-    return IntProperty<TWinControl>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
+    return IntProperty<TWinControl>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, NoDefault);
 }
 
-TPropertyInfo TabStop(bool def)
+TPropertyInfo TabStop()
 {
-    return BoolProperty<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, def);
+    return BoolProperty<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
 }
 
 TPropertyInfo BorderWidth()
 {
-    return IntProperty<TWinControl>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth, 0);
+    return IntProperty<TWinControl>("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth);
 }
 
 TPropertyInfo OnClick()

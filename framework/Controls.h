@@ -487,19 +487,19 @@ using TControlErrorHandler = void (*)(const std::exception& error);
 void SetControlErrorHandler(TControlErrorHandler handler);
 
 // --- Table entries for the published properties that several control classes share. Each class
-// --- lists the ones it publishes, with its own default where classes differ.
+// --- lists the ones it publishes; the defaults are those of a new object of that class.
 namespace ControlProperties {
 TPropertyInfo Align();
-TPropertyInfo Visible(bool def = true);
+TPropertyInfo Visible();
 TPropertyInfo Enabled();
 TPropertyInfo Caption();
 TPropertyInfo Text();
-TPropertyInfo Color(TColor def);
-TPropertyInfo ParentColor(bool def);
+TPropertyInfo Color();  // stored only when ParentColor is off
+TPropertyInfo ParentColor();
 TPropertyInfo Font();  // stored only when ParentFont is off
 TPropertyInfo ParentFont();
 TPropertyInfo Cursor();
-TPropertyInfo Ctl3D();
+TPropertyInfo Ctl3D();  // stored only when ParentCtl3D is off
 TPropertyInfo ParentCtl3D();
 TPropertyInfo Hint();
 TPropertyInfo ShowHint();  // stored only when ParentShowHint is off
@@ -510,7 +510,7 @@ TPropertyInfo ParentBiDiMode();
 TPropertyInfo Constraints();
 TPropertyInfo PopupMenu();
 TPropertyInfo TabOrder();
-TPropertyInfo TabStop(bool def);
+TPropertyInfo TabStop();
 TPropertyInfo BorderWidth();
 TPropertyInfo OnClick();
 TPropertyInfo OnEnter();

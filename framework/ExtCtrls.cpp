@@ -51,14 +51,12 @@ const TClassInfo& TPanel::StaticClassInfo()
         .Name = "TPanel",
         .Parent = &TWinControl::StaticClassInfo(),
         .Properties = {P::Align(),
-                       EnumProperty<C, TBevelCut>("BevelInner", BevelCutInfo(), &C::BevelInner, &C::SetBevelInner, bvNone),
-                       EnumProperty<C, TBevelCut>("BevelOuter", BevelCutInfo(), &C::BevelOuter, &C::SetBevelOuter,
-                                                  bvRaised),
-                       IntProperty<C>("BevelWidth", &C::BevelWidth, &C::SetBevelWidth, 1),
-                       EnumProperty<C, TBorderStyle>("BorderStyle", BorderStyleInfo(), &C::BorderStyle,
-                                                     &C::SetBorderStyle, bsNone),
-                       P::BorderWidth(), P::Caption(), P::Color(clBtnFace), P::ParentColor(false), P::Ctl3D(),
-                       P::ParentCtl3D(), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(false), P::Visible()},
+                       EnumProperty<C, TBevelCut>("BevelInner", BevelCutInfo(), &C::BevelInner, &C::SetBevelInner),
+                       EnumProperty<C, TBevelCut>("BevelOuter", BevelCutInfo(), &C::BevelOuter, &C::SetBevelOuter),
+                       IntProperty<C>("BevelWidth", &C::BevelWidth, &C::SetBevelWidth),
+                       EnumProperty<C, TBorderStyle>("BorderStyle", BorderStyleInfo(), &C::BorderStyle, &C::SetBorderStyle),
+                       P::BorderWidth(), P::Caption(), P::Color(), P::ParentColor(), P::Ctl3D(),
+                       P::ParentCtl3D(), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(), P::Visible()},
         .Create = [](TComponent* owner) -> TComponent* { return new TPanel(owner); }};
     return info;
 }
@@ -163,8 +161,8 @@ const TClassInfo& TImage::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TImage",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), BoolProperty<C>("AutoSize", &C::AutoSize, &C::SetAutoSize, false),
-                       StringProperty<C>("PictureResource", &C::PictureResource, &C::SetPictureResource, std::string()),
+        .Properties = {P::Align(), BoolProperty<C>("AutoSize", &C::AutoSize, &C::SetAutoSize),
+                       StringProperty<C>("PictureResource", &C::PictureResource, &C::SetPictureResource),
                        P::Visible(), P::OnClick()},
         .Create = [](TComponent* owner) -> TComponent* { return new TImage(owner); }};
     return info;

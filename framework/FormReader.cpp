@@ -142,17 +142,15 @@ private:
     std::vector<TFixup> FFixups;
 };
 
-bool IsStored(const TPropertyInfo& info, const TPersistent& object)
+bool IsStored(const TPropertyInfo& info, const TPersistent& object, const std::optional<TValue>& def)
 {
-    if (info.Stored)
-        return info.Stored(object);
-    return !info.Default || info.Get(object) != *info.Default;
+    return (!info.Stored || info.Stored(object)) && (!def || info.Get(object) != *def);
 }
 
 void CollectProperties(const TPersistent& object, const TComponent* component, const std::string& prefix,
                        std::vector<TFormProperty>& out)
 {
-    for (const TPropertyInfo* info : object.ClassInfo().AllProperties()) {
+    for (const auto& [info, def] : object.ClassInfo().AllPropertiesWithDefaults()) {
         const std::string name = prefix + info->Name;
         switch (info->Kind) {
         case TPropertyKind::Object:
@@ -169,7 +167,7 @@ void CollectProperties(const TPersistent& object, const TComponent* component, c
                 out.push_back({name, TValue::Ident(referenced->Name())});
             break;
         default:
-            if (IsStored(*info, object))
+            if (IsStored(*info, object, def))
                 out.push_back({name, info->Get(object)});
         }
     }
@@ -209,6 +207,11 @@ const TClassInfo* FindClass(std::string_view name)
         if (SameText(info->Name, name))
             return info;
     return nullptr;
+}
+
+const std::vector<const TClassInfo*>& RegisteredClasses()
+{
+    return Registry();
 }
 
 void ReadForm(TComponent& root, std::string_view text)

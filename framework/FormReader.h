@@ -11,6 +11,8 @@
 // Makes classes known to the reader by their names. Registering a class twice is harmless.
 void RegisterClasses(std::initializer_list<const TClassInfo*> classes);
 const TClassInfo* FindClass(std::string_view name);
+// The classes registered so far, in the order of registration.
+const std::vector<const TClassInfo*>& RegisteredClasses();
 
 // Reads a form description into root, whose class must be the one the text names: creates the
 // components it lists (owned by root, parented as nested), points root's published fields at

@@ -68,12 +68,13 @@ const TClassInfo& TFont::StaticClassInfo()
         .Name = "TFont",
         .Parent = &TPersistent::StaticClassInfo(),
         .Properties = {
-            IdentIntProperty<F>("Charset", &F::Charset, &F::SetCharset, DEFAULT_CHARSET, CharsetIdents()),
-            IdentIntProperty<F>("Color", &F::Color, &F::SetColor, clWindowText, ColorIdents()),
-            IntProperty<F>("Height", &F::Height, &F::SetHeight, -11),
-            StringProperty<F>("Name", &F::Name, &F::SetName, std::string("MS Sans Serif")),
-            SetProperty<F>("Style", FontStyleInfo(), &F::Style, &F::SetStyle, 0u),
-        }};
+            IdentIntProperty<F>("Charset", &F::Charset, &F::SetCharset, CharsetIdents()),
+            IdentIntProperty<F>("Color", &F::Color, &F::SetColor, ColorIdents()),
+            IntProperty<F>("Height", &F::Height, &F::SetHeight),
+            StringProperty<F>("Name", &F::Name, &F::SetName),
+            SetProperty<F>("Style", FontStyleInfo(), &F::Style, &F::SetStyle),
+        },
+        .New = [] { return std::make_unique<TFont>(); }};
     return info;
 }
 

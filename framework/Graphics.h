@@ -64,19 +64,16 @@ COLORREF ColorToRGB(TColor color);
 // An integer property that the form text writes as an identifier when the value has a name
 // in idents (clBtnFace, crHandPoint) and as a number otherwise.
 template <typename C, typename G, typename S>
-TPropertyInfo IdentIntProperty(std::string name, G get, S set, std::int64_t def, const TIdentMap& idents)
+TPropertyInfo IdentIntProperty(std::string name, G get, S set, const TIdentMap& idents)
 {
-    const auto toValue = [&idents](std::int64_t value) {
+    TPropertyInfo info = IntProperty<C>(std::move(name), get, set, FreshDefault, &idents);
+    info.Get = [get, &idents](const TPersistent& o) {
+        const auto value = static_cast<std::int64_t>(std::invoke(get, static_cast<const C&>(o)));
         for (const auto& [identName, number] : idents.Entries)
             if (number == value)
                 return TValue::Ident(identName);
         return TValue::Int(value);
     };
-    TPropertyInfo info = IntProperty<C>(std::move(name), get, set, def, &idents);
-    info.Get = [get, toValue](const TPersistent& o) {
-        return toValue(static_cast<std::int64_t>(std::invoke(get, static_cast<const C&>(o))));
-    };
-    info.Default = toValue(def);
     return info;
 }
 

@@ -27,7 +27,7 @@ const TClassInfo& TCustomListView::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TCustomListView",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), P::Color(clWindow), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(true),
+        .Properties = {P::Align(), P::Color(), P::Font(), P::ParentFont(), P::TabOrder(), P::TabStop(),
                        P::Visible()},
         .Create = [](TComponent* owner) -> TComponent* { return new TCustomListView(owner); }};
     return info;

@@ -12,9 +12,9 @@ const TClassInfo& TMenuItem::StaticClassInfo()
         .Name = "TMenuItem",
         .Parent = &TComponent::StaticClassInfo(),
         .Properties = {
-            StringProperty<C>("Caption", &C::Caption, &C::SetCaption, std::string()),
-            BoolProperty<C>("Enabled", &C::Enabled, &C::SetEnabled, true),
-            BoolProperty<C>("Visible", &C::Visible, &C::SetVisible, true),
+            StringProperty<C>("Caption", &C::Caption, &C::SetCaption),
+            BoolProperty<C>("Enabled", &C::Enabled, &C::SetEnabled),
+            BoolProperty<C>("Visible", &C::Visible, &C::SetVisible),
             EventProperty<C>("OnClick", &C::OnClick),
         },
         .Create = [](TComponent* owner) -> TComponent* { return new TMenuItem(owner); }};
@@ -55,7 +55,7 @@ const TClassInfo& TPopupMenu::StaticClassInfo()
         .Name = "TPopupMenu",
         .Parent = &TComponent::StaticClassInfo(),
         .Properties = {
-            BoolProperty<C>("AutoPopup", &C::AutoPopup, &C::SetAutoPopup, true),
+            BoolProperty<C>("AutoPopup", &C::AutoPopup, &C::SetAutoPopup),
             EventProperty<C>("OnPopup", &C::OnPopup),
         },
         .Create = [](TComponent* owner) -> TComponent* { return new TPopupMenu(owner); }};

@@ -1,6 +1,8 @@
 // Lookups in the property tables and the conversions of form-text values.
 #include "Properties.h"
 
+#include "Component.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -50,8 +52,7 @@ const std::string& ValueAsString(const TValue& value)
 
 TPropertyInfo SetPropertyOfMask(std::string name, const TEnumInfo& enumInfo,
                                 std::function<std::uint32_t(const TPersistent&)> get,
-                                std::function<void(TPersistent&, std::uint32_t)> set,
-                                std::optional<std::uint32_t> def)
+                                std::function<void(TPersistent&, std::uint32_t)> set, TDefault def)
 {
     const auto toValue = [&enumInfo](std::uint32_t mask) {
         std::vector<std::string> members;
@@ -60,7 +61,7 @@ TPropertyInfo SetPropertyOfMask(std::string name, const TEnumInfo& enumInfo,
                 members.push_back(enumInfo.Names[i]);
         return TValue::SetOf(members);
     };
-    TPropertyInfo info(std::move(name), TPropertyKind::Set);
+    TPropertyInfo info(std::move(name), TPropertyKind::Set, def);
     info.Enum = &enumInfo;
     info.Get = [get, toValue](const TPersistent& o) { return toValue(get(o)); };
     info.Set = [set, &enumInfo](TPersistent& o, const TValue& v) {
@@ -71,8 +72,6 @@ TPropertyInfo SetPropertyOfMask(std::string name, const TEnumInfo& enumInfo,
             mask |= 1u << enumInfo.Ordinal(member);
         set(o, mask);
     };
-    if (def)
-        info.Default = toValue(*def);
     return info;
 }
 
@@ -120,5 +119,18 @@ std::vector<const TPropertyInfo*> TClassInfo::AllProperties() const
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         for (const TPropertyInfo& p : (*it)->Properties)
             all.push_back(&p);
+    return all;
+}
+
+std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> TClassInfo::AllPropertiesWithDefaults() const
+{
+    const TClassInfo* maker = this;
+    while (maker && !maker->New && !maker->Create)
+        maker = maker->Parent;
+    const std::unique_ptr<TPersistent> fresh(  // made only to read its values off
+        !maker ? nullptr : maker->New ? maker->New().release() : maker->Create(nullptr));
+    std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> all;
+    for (const TPropertyInfo* p : AllProperties())
+        all.emplace_back(p, p->HasDefault && fresh ? std::optional(p->Get(*fresh)) : std::nullopt);
     return all;
 }

@@ -7,6 +7,7 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,15 +64,20 @@ class TComponent;
 
 enum class TPropertyKind { Boolean, Integer, String, Enum, Set, Component, Event, Object, Strings };
 
+// A property's default is the value that a new object of the class holds: the writer leaves that
+// value out. A NoDefault property is always written.
+enum TDefault { FreshDefault, NoDefault };
+
 struct TPropertyInfo {
-    TPropertyInfo(std::string name, TPropertyKind kind) : Name(std::move(name)), Kind(kind) {}
+    TPropertyInfo(std::string name, TPropertyKind kind, TDefault def = NoDefault)
+        : Name(std::move(name)), Kind(kind), HasDefault(def == FreshDefault) {}
 
     std::string Name;
     TPropertyKind Kind;
     std::function<TValue(const TPersistent&)> Get;               // not for Event and Object
     std::function<void(TPersistent&, const TValue&)> Set;        // not for Component, Event and Object
-    std::optional<TValue> Default;                               // none: always stored
-    std::function<bool(const TPersistent&)> Stored;              // overrides the default rule when set
+    bool HasDefault = false;                                     // no default: always written
+    std::function<bool(const TPersistent&)> Stored;              // when set, also needed for writing
     const TEnumInfo* Enum = nullptr;                             // Enum and Set
     const TIdentMap* Idents = nullptr;                           // Integer
     std::function<TPersistent*(TPersistent&)> Object;           // Object: the nested object
@@ -98,6 +104,7 @@ struct TClassInfo {
     const TClassInfo* Parent = nullptr;
     std::vector<TPropertyInfo> Properties{};
     std::function<TComponent*(TComponent* owner)> Create{};  // for classes the form text may name
+    std::function<std::unique_ptr<TPersistent>()> New{};     // for other classes, so they have defaults
     std::vector<TMethodInfo> Methods{};
     std::vector<TFieldInfo> Fields{};
 
@@ -108,6 +115,8 @@ struct TClassInfo {
     bool InheritsFrom(const TClassInfo& other) const;
     // The published properties, ancestors' first.
     std::vector<const TPropertyInfo*> AllProperties() const;
+    // The same with their defaults, read off a new object of the nearest class that makes one.
+    std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> AllPropertiesWithDefaults() const;
 };
 
 // Everything that has published properties: components and nested objects such as a font.
@@ -131,21 +140,18 @@ const std::string& ValueAsString(const TValue& value);
 // --- object first (std::invoke), so a table reads as a list of names, accessors and defaults.
 
 template <typename C, typename G, typename S>
-TPropertyInfo BoolProperty(std::string name, G get, S set, std::optional<bool> def = std::nullopt)
+TPropertyInfo BoolProperty(std::string name, G get, S set, TDefault def = FreshDefault)
 {
-    TPropertyInfo info(std::move(name), TPropertyKind::Boolean);
+    TPropertyInfo info(std::move(name), TPropertyKind::Boolean, def);
     info.Get = [get](const TPersistent& o) { return TValue::Bool(std::invoke(get, static_cast<const C&>(o))); };
     info.Set = [set](TPersistent& o, const TValue& v) { std::invoke(set, static_cast<C&>(o), ValueAsBool(v)); };
-    if (def)
-        info.Default = TValue::Bool(*def);
     return info;
 }
 
 template <typename C, typename G, typename S>
-TPropertyInfo IntProperty(std::string name, G get, S set, std::optional<std::int64_t> def = std::nullopt,
-                          const TIdentMap* idents = nullptr)
+TPropertyInfo IntProperty(std::string name, G get, S set, TDefault def = FreshDefault, const TIdentMap* idents = nullptr)
 {
-    TPropertyInfo info(std::move(name), TPropertyKind::Integer);
+    TPropertyInfo info(std::move(name), TPropertyKind::Integer, def);
     info.Idents = idents;
     info.Get = [get](const TPersistent& o) {
         return TValue::Int(static_cast<std::int64_t>(std::invoke(get, static_cast<const C&>(o))));
@@ -154,27 +160,23 @@ TPropertyInfo IntProperty(std::string name, G get, S set, std::optional<std::int
         using TArg = std::decay_t<std::invoke_result_t<G, const C&>>;
         std::invoke(set, static_cast<C&>(o), static_cast<TArg>(ValueAsInt(v, idents)));
     };
-    if (def)
-        info.Default = TValue::Int(*def);
     return info;
 }
 
 template <typename C, typename G, typename S>
-TPropertyInfo StringProperty(std::string name, G get, S set, std::optional<std::string> def = std::nullopt)
+TPropertyInfo StringProperty(std::string name, G get, S set, TDefault def = FreshDefault)
 {
-    TPropertyInfo info(std::move(name), TPropertyKind::String);
+    TPropertyInfo info(std::move(name), TPropertyKind::String, def);
     info.Get = [get](const TPersistent& o) { return TValue::Str(std::string(std::invoke(get, static_cast<const C&>(o)))); };
     info.Set = [set](TPersistent& o, const TValue& v) { std::invoke(set, static_cast<C&>(o), ValueAsString(v)); };
-    if (def)
-        info.Default = TValue::Str(*def);
     return info;
 }
 
 // E is an enumeration whose ordinals index enumInfo.Names.
 template <typename C, typename E, typename G, typename S>
-TPropertyInfo EnumProperty(std::string name, const TEnumInfo& enumInfo, G get, S set, std::optional<E> def = std::nullopt)
+TPropertyInfo EnumProperty(std::string name, const TEnumInfo& enumInfo, G get, S set, TDefault def = FreshDefault)
 {
-    TPropertyInfo info(std::move(name), TPropertyKind::Enum);
+    TPropertyInfo info(std::move(name), TPropertyKind::Enum, def);
     info.Enum = &enumInfo;
     info.Get = [get, &enumInfo](const TPersistent& o) {
         return TValue::Ident(enumInfo.Names.at(static_cast<std::size_t>(std::invoke(get, static_cast<const C&>(o)))));
@@ -184,20 +186,16 @@ TPropertyInfo EnumProperty(std::string name, const TEnumInfo& enumInfo, G get, S
             throw EPropertyError("an identifier expected");
         std::invoke(set, static_cast<C&>(o), static_cast<E>(enumInfo.Ordinal(v.Text)));
     };
-    if (def)
-        info.Default = TValue::Ident(enumInfo.Names.at(static_cast<std::size_t>(*def)));
     return info;
 }
 
 // A set held as a bit mask: bit n stands for the literal of ordinal n. G returns, S takes the mask.
 TPropertyInfo SetPropertyOfMask(std::string name, const TEnumInfo& enumInfo,
                                 std::function<std::uint32_t(const TPersistent&)> get,
-                                std::function<void(TPersistent&, std::uint32_t)> set,
-                                std::optional<std::uint32_t> def);
+                                std::function<void(TPersistent&, std::uint32_t)> set, TDefault def);
 
 template <typename C, typename G, typename S>
-TPropertyInfo SetProperty(std::string name, const TEnumInfo& enumInfo, G get, S set,
-                          std::optional<std::uint32_t> def = std::nullopt)
+TPropertyInfo SetProperty(std::string name, const TEnumInfo& enumInfo, G get, S set, TDefault def = FreshDefault)
 {
     return SetPropertyOfMask(
         std::move(name), enumInfo,

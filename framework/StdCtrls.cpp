@@ -13,11 +13,11 @@ const TClassInfo& TLabel::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TLabel",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), BoolProperty<L>("AutoSize", &L::AutoSize, &L::SetAutoSize, true), P::Caption(),
-                       P::Color(clBtnFace), P::ParentColor(true), P::Font(), P::ParentFont(),
-                       BoolProperty<L>("ShowAccelChar", &L::ShowAccelChar, &L::SetShowAccelChar, true),
-                       BoolProperty<L>("Transparent", &L::Transparent, &L::SetTransparent, false), P::Visible(),
-                       BoolProperty<L>("WordWrap", &L::WordWrap, &L::SetWordWrap, false), P::OnClick()},
+        .Properties = {P::Align(), BoolProperty<L>("AutoSize", &L::AutoSize, &L::SetAutoSize), P::Caption(),
+                       P::Color(), P::ParentColor(), P::Font(), P::ParentFont(),
+                       BoolProperty<L>("ShowAccelChar", &L::ShowAccelChar, &L::SetShowAccelChar),
+                       BoolProperty<L>("Transparent", &L::Transparent, &L::SetTransparent), P::Visible(),
+                       BoolProperty<L>("WordWrap", &L::WordWrap, &L::SetWordWrap), P::OnClick()},
         .Create = [](TComponent* owner) -> TComponent* { return new TLabel(owner); }};
     return info;
 }
@@ -262,12 +262,11 @@ const TClassInfo& TEdit::StaticClassInfo()
         .Name = "TEdit",
         .Parent = &TCustomEdit::StaticClassInfo(),
         .Properties = {P::Align(),
-                       EnumProperty<E, TBorderStyle>("BorderStyle", BorderStyleInfo(), &E::BorderStyle,
-                                                     &E::SetBorderStyle, bsSingle),
-                       P::Color(clWindow), P::Ctl3D(), P::ParentCtl3D(), P::Font(), P::ParentFont(),
-                       IntProperty<E>("MaxLength", &E::MaxLength, &E::SetMaxLength, 0),
-                       BoolProperty<E>("ReadOnly", &E::ReadOnly, &E::SetReadOnly, false), P::TabOrder(),
-                       P::TabStop(true), P::Text(), P::Visible(), EventProperty<TCustomEdit>("OnChange", &TCustomEdit::OnChange),
+                       EnumProperty<E, TBorderStyle>("BorderStyle", BorderStyleInfo(), &E::BorderStyle, &E::SetBorderStyle),
+                       P::Color(), P::Ctl3D(), P::ParentCtl3D(), P::Font(), P::ParentFont(),
+                       IntProperty<E>("MaxLength", &E::MaxLength, &E::SetMaxLength),
+                       BoolProperty<E>("ReadOnly", &E::ReadOnly, &E::SetReadOnly), P::TabOrder(),
+                       P::TabStop(), P::Text(), P::Visible(), EventProperty<TCustomEdit>("OnChange", &TCustomEdit::OnChange),
                        P::OnEnter(), P::OnExit()},
         .Create = [](TComponent* owner) -> TComponent* { return new TEdit(owner); }};
     return info;
@@ -294,16 +293,14 @@ const TClassInfo& TMemo::StaticClassInfo()
         .Name = "TMemo",
         .Parent = &TCustomEdit::StaticClassInfo(),
         .Properties = {P::Align(),
-                       EnumProperty<M, TBorderStyle>("BorderStyle", BorderStyleInfo(), &M::BorderStyle,
-                                                     &M::SetBorderStyle, bsSingle),
-                       P::Color(clWindow), P::Ctl3D(), P::ParentCtl3D(), P::Font(), P::ParentFont(),
+                       EnumProperty<M, TBorderStyle>("BorderStyle", BorderStyleInfo(), &M::BorderStyle, &M::SetBorderStyle),
+                       P::Color(), P::Ctl3D(), P::ParentCtl3D(), P::Font(), P::ParentFont(),
                        ObjectProperty<M>("Lines", [](M& m) -> TPersistent* { return m.Lines(); }),
-                       IntProperty<M>("MaxLength", &M::MaxLength, &M::SetMaxLength, 0),
-                       BoolProperty<M>("ReadOnly", &M::ReadOnly, &M::SetReadOnly, false),
-                       EnumProperty<M, TScrollStyle>("ScrollBars", ScrollStyleInfo(), &M::ScrollBars,
-                                                     &M::SetScrollBars, ssNone),
-                       P::TabOrder(), P::TabStop(true), P::Visible(),
-                       BoolProperty<M>("WordWrap", &M::WordWrap, &M::SetWordWrap, true),
+                       IntProperty<M>("MaxLength", &M::MaxLength, &M::SetMaxLength),
+                       BoolProperty<M>("ReadOnly", &M::ReadOnly, &M::SetReadOnly),
+                       EnumProperty<M, TScrollStyle>("ScrollBars", ScrollStyleInfo(), &M::ScrollBars, &M::SetScrollBars),
+                       P::TabOrder(), P::TabStop(), P::Visible(),
+                       BoolProperty<M>("WordWrap", &M::WordWrap, &M::SetWordWrap),
                        EventProperty<TCustomEdit>("OnChange", &TCustomEdit::OnChange), P::OnEnter(), P::OnExit()},
         .Create = [](TComponent* owner) -> TComponent* { return new TMemo(owner); }};
     return info;
@@ -392,7 +389,7 @@ const TClassInfo& TCheckBox::StaticClassInfo()
     namespace P = ControlProperties;
     static const TPropertyInfo state = [] {
         TPropertyInfo info =
-            EnumProperty<C, TCheckBoxState>("State", CheckBoxStateInfo(), &C::State, &C::SetState, cbUnchecked);
+            EnumProperty<C, TCheckBoxState>("State", CheckBoxStateInfo(), &C::State, &C::SetState);
         // Checked says it unless the box is grayed.
         info.Stored = [](const TPersistent& o) { return static_cast<const C&>(o).State() == cbGrayed; };
         return info;
@@ -400,11 +397,10 @@ const TClassInfo& TCheckBox::StaticClassInfo()
     static const TClassInfo info{
         .Name = "TCheckBox",
         .Parent = &TWinControl::StaticClassInfo(),
-        .Properties = {P::Align(), BoolProperty<C>("AllowGrayed", &C::AllowGrayed, &C::SetAllowGrayed, false),
-                       P::Caption(), BoolProperty<C>("Checked", &C::Checked, &C::SetChecked, false),
-                       P::Color(clBtnFace), P::ParentColor(true), P::Ctl3D(), P::ParentCtl3D(), P::Font(),
-                       P::ParentFont(), state, P::TabOrder(), P::TabStop(true), P::Visible(), P::OnClick(),
-                       P::OnEnter(), P::OnExit()},
+        .Properties = {P::Align(), BoolProperty<C>("AllowGrayed", &C::AllowGrayed, &C::SetAllowGrayed),
+                       P::Caption(), BoolProperty<C>("Checked", &C::Checked, &C::SetChecked),
+                       P::Color(), P::ParentColor(), P::Ctl3D(), P::ParentCtl3D(), P::Font(), P::ParentFont(), state,
+                       P::TabOrder(), P::TabStop(), P::Visible(), P::OnClick(), P::OnEnter(), P::OnExit()},
         .Create = [](TComponent* owner) -> TComponent* { return new TCheckBox(owner); }};
     return info;
 }

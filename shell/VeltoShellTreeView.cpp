@@ -403,22 +403,20 @@ const TClassInfo& TVeltoShellTreeView::StaticClassInfo()
         .Properties =
             [] {
                 std::vector<TPropertyInfo> list = TreeViewProperties::Published();
-                list.push_back(BoolProperty<C>("AutoContextMenu", &C::AutoContextMenu, &C::SetAutoContextMenu, true));
-                list.push_back(BoolProperty<C>("AutoPropertiesDialog", &C::AutoPropertiesDialog,
-                                               &C::SetAutoPropertiesDialog, true));
-                list.push_back(BoolProperty<C>("AutoRefresh", &C::AutoRefresh, &C::SetAutoRefresh, true));
+                list.push_back(BoolProperty<C>("AutoContextMenu", &C::AutoContextMenu, &C::SetAutoContextMenu));
+                list.push_back(
+                    BoolProperty<C>("AutoPropertiesDialog", &C::AutoPropertiesDialog, &C::SetAutoPropertiesDialog));
+                list.push_back(BoolProperty<C>("AutoRefresh", &C::AutoRefresh, &C::SetAutoRefresh));
                 list.push_back(ComponentProperty<C, TCustomListView>("ListView", &C::ListView, &C::SetListView));
                 list.push_back(ComponentProperty<C, TCustomComboBox>("ComboBox", &C::ComboBox, &C::SetComboBox));
                 list.push_back(SetProperty<C>(
                     "ObjectTypes", ShellObjectTypeInfo(), [](const C& tree) { return tree.ObjectTypes().Bits(); },
-                    [](C& tree, std::uint32_t mask) { tree.SetObjectTypes(ObjectTypesOfMask(mask)); },
-                    TVeltoShellObjectTypes{TVeltoShellObjectType::otFolders}.Bits()));
+                    [](C& tree, std::uint32_t mask) { tree.SetObjectTypes(ObjectTypesOfMask(mask)); }));
                 list.push_back(StringProperty<C>(
                     "Root", [](const C& tree) { return tree.Root().Text(); },
-                    [](C& tree, const std::string& text) { tree.SetRoot(TVeltoRootFolder(text)); },
-                    DefaultRootFolder().Text()));
-                list.push_back(BoolProperty<T>("DragEnabled", &T::DragEnabled, &T::SetDragEnabled, true));
-                list.push_back(BoolProperty<T>("DropEnabled", &T::DropEnabled, &T::SetDropEnabled, true));
+                    [](C& tree, const std::string& text) { tree.SetRoot(TVeltoRootFolder(text)); }));
+                list.push_back(BoolProperty<T>("DragEnabled", &T::DragEnabled, &T::SetDragEnabled));
+                list.push_back(BoolProperty<T>("DropEnabled", &T::DropEnabled, &T::SetDropEnabled));
                 return list;
             }(),
         .Create = [](TComponent* owner) -> TComponent* { return new TVeltoShellTreeView(owner); }};

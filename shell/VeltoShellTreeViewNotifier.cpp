@@ -88,7 +88,7 @@ const TClassInfo& TCustomVeltoShellTreeViewChangeNotifier::StaticClassInfo()
         .Name = "TCustomVeltoShellTreeViewChangeNotifier",
         .Parent = &TComponent::StaticClassInfo(),
         .Properties = {
-            BoolProperty<N>("Active", &N::Active, &N::SetActive),  // no default: always written
+            BoolProperty<N>("Active", &N::Active, &N::SetActive, NoDefault),
             EventProperty<N>("OnDriveAdd", &N::OnDriveAdd),
             EventProperty<N>("OnDriveAddGUI", &N::OnDriveAddGUI),
             EventProperty<N>("OnDriveRemoved", &N::OnDriveRemoved),

@@ -7,9 +7,10 @@ const TClassInfo& TTestFont::StaticClassInfo()
         .Name = "TTestFont",
         .Parent = &TPersistent::StaticClassInfo(),
         .Properties = {
-            StringProperty<TTestFont>("Name", [](const TTestFont& f) { return f.FName; }, [](TTestFont& f, const std::string& v) { f.FName = v; }, "Sans"),
-            IntProperty<TTestFont>("Height", [](const TTestFont& f) { return f.FHeight; }, [](TTestFont& f, int v) { f.FHeight = v; }, -11),
-        }};
+            StringProperty<TTestFont>("Name", [](const TTestFont& f) { return f.FName; }, [](TTestFont& f, const std::string& v) { f.FName = v; }),
+            IntProperty<TTestFont>("Height", [](const TTestFont& f) { return f.FHeight; }, [](TTestFont& f, int v) { f.FHeight = v; }),
+        },
+        .New = [] { return std::make_unique<TTestFont>(); }};
     return info;
 }
 
@@ -26,11 +27,11 @@ const TClassInfo& TTestWidget::StaticClassInfo()
         .Name = "TTestWidget",
         .Parent = &TComponent::StaticClassInfo(),
         .Properties = {
-            BoolProperty<W>("Visible", &W::Visible, &W::SetVisible, true),
-            IntProperty<W>("Width", [](const W& w) { return w.FWidth; }, [](W& w, int v) { w.FWidth = v; }, 0, &WidthIdents),
-            StringProperty<W>("Caption", [](const W& w) { return w.FCaption; }, [](W& w, const std::string& v) { w.FCaption = v; }, ""),
-            EnumProperty<W, TShade>("Shade", ShadeInfo, [](const W& w) { return w.FShade; }, [](W& w, TShade v) { w.FShade = v; }, shMedium),
-            SetProperty<W>("Options", OptionInfo, [](const W& w) { return w.FOptions; }, [](W& w, std::uint32_t v) { w.FOptions = v; }, 1u),
+            BoolProperty<W>("Visible", &W::Visible, &W::SetVisible),
+            IntProperty<W>("Width", [](const W& w) { return w.FWidth; }, [](W& w, int v) { w.FWidth = v; }, FreshDefault, &WidthIdents),
+            StringProperty<W>("Caption", [](const W& w) { return w.FCaption; }, [](W& w, const std::string& v) { w.FCaption = v; }),
+            EnumProperty<W, TShade>("Shade", ShadeInfo, [](const W& w) { return w.FShade; }, [](W& w, TShade v) { w.FShade = v; }),
+            SetProperty<W>("Options", OptionInfo, [](const W& w) { return w.FOptions; }, [](W& w, std::uint32_t v) { w.FOptions = v; }),
             StringsProperty<W>("Lines", [](const W& w) { return w.FLines; }, [](W& w, const std::vector<std::string>& v) { w.FLines = v; }),
             ComponentProperty<W, W>("Buddy", [](const W& w) { return w.FBuddy; }, [](W& w, W* v) { w.FBuddy = v; if (v) w.FreeNotification(v); }),
             ObjectProperty<W>("Font", [](W& w) { return &w.FFont; }),
