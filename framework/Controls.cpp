@@ -3,6 +3,8 @@
 
 #include "Menus.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace {
@@ -387,6 +389,31 @@ void TWinControl::WndProc(TMessage& message)
     case WM_WINDOWPOSCHANGED:
         SyncBounds(*reinterpret_cast<const WINDOWPOS*>(message.LParam));
         break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MOUSEMOVE:
+        if (!HandleMouse(message))
+            return;
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+        if (HandleKey(message))
+            return;
+        break;
+    case WM_CONTEXTMENU:
+        if (HandleContextMenu(message))
+            return;
+        break;
     case WM_SETFOCUS:
         DefaultHandler(message);
         DoEnter();
@@ -638,6 +665,111 @@ void TWinControl::DoExit()
 {
     if (OnExit && FocusEventsSuppressed == 0)
         OnExit(this);
+}
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift)
+{
+    if (OnKeyDown)
+        OnKeyDown(this, key, shift);
+}
+
+void TWinControl::DoContextPopup(POINT mousePos, bool& handled)
+{
+    if (OnContextPopup)
+        OnContextPopup(this, mousePos, handled);
+}
+
+bool TWinControl::HandleMouse(const TMessage& message)
+{
+    const int x = GET_X_LPARAM(message.LParam);
+    const int y = GET_Y_LPARAM(message.LParam);
+    TShiftState shift = GetKeyState(VK_MENU) < 0 ? SetOf({ssAlt}) : 0;
+    const auto keys = message.WParam;
+    if (keys & MK_SHIFT)
+        shift |= SetOf({ssShift});
+    if (keys & MK_CONTROL)
+        shift |= SetOf({ssCtrl});
+    if (keys & MK_LBUTTON)
+        shift |= SetOf({ssLeft});
+    if (keys & MK_RBUTTON)
+        shift |= SetOf({ssRight});
+    if (keys & MK_MBUTTON)
+        shift |= SetOf({ssMiddle});
+    const HWND window = FHandle;
+    TMouseButton button = mbLeft;
+    bool down = true;
+    switch (message.Msg) {
+    case WM_MOUSEMOVE:
+        if (!OnMouseMove)
+            return true;
+        OnMouseMove(this, shift, x, y);
+        return StillHas(window);
+    case WM_LBUTTONDBLCLK: shift |= SetOf({ssDouble}); break;
+    case WM_MBUTTONDOWN: button = mbMiddle; break;
+    case WM_MBUTTONDBLCLK: button = mbMiddle; shift |= SetOf({ssDouble}); break;
+    case WM_RBUTTONDOWN: button = mbRight; break;
+    case WM_RBUTTONDBLCLK: button = mbRight; shift |= SetOf({ssDouble}); break;
+    case WM_LBUTTONUP: down = false; break;
+    case WM_MBUTTONUP: button = mbMiddle; down = false; break;
+    case WM_RBUTTONUP: button = mbRight; down = false; break;
+    }
+    const TMouseEvent& handler = down ? OnMouseDown : OnMouseUp;
+    if (!handler)
+        return true;
+    handler(this, button, shift, x, y);
+    return StillHas(window);
+}
+
+bool TWinControl::StillHas(HWND window) const
+{
+    return !window || FindControl(window) == this;
+}
+
+bool TWinControl::HandleKey(TMessage& message)
+{
+    const HWND window = FHandle;
+    if (message.Msg == WM_CHAR) {
+        if (!OnKeyPress)
+            return false;
+        char key = static_cast<char>(message.WParam);
+        OnKeyPress(this, key);
+        message.WParam = static_cast<unsigned char>(key);
+        return key == 0 || !StillHas(window);
+    }
+    WORD key = static_cast<WORD>(message.WParam);
+    if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
+        KeyDown(key, KeyboardShiftState());
+    else if (OnKeyUp)
+        OnKeyUp(this, key, KeyboardShiftState());
+    message.WParam = key;
+    return key == 0 || !StillHas(window);
+}
+
+bool TWinControl::HandleContextMenu(const TMessage& message)
+{
+    POINT point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+    if (point.x == -1 && point.y == -1)
+        point = {0, 0};  // a keyboard request: the menu belongs at the control's corner
+    else
+        ScreenToClient(FHandle, &point);
+    RECT client{};
+    GetClientRect(FHandle, &client);
+    // A request outside the client area (a scroll bar) is not ours.
+    if (!PtInRect(&client, point))
+        return false;
+    bool handled = false;
+    // The handler, or a menu it tracks, may destroy the control.
+    const HWND window = FHandle;
+    DoContextPopup(point, handled);
+    if (handled || !StillHas(window))
+        return true;
+    TPopupMenu* menu = PopupMenu();
+    if (!menu || !menu->AutoPopup())
+        return false;
+    ClientToScreen(FHandle, &point);
+    menu->SetPopupComponent(this);
+    menu->Popup(point.x, point.y, FHandle);
+    return true;
 }
 
 void TWinControl::Loaded()

@@ -387,6 +387,15 @@ public:
     // Events
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
+    // The input events come before the native handling of the input; each class publishes the
+    // ones it has.
+    TContextPopupEvent OnContextPopup;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
 
 protected:
     // Hooks
@@ -442,6 +451,14 @@ protected:
     // The messages of the focus, kept in one place: OnEnter and OnExit.
     virtual void DoEnter();
     virtual void DoExit();
+    // Raises OnKeyDown. Overrides must call the base to keep the event.
+    virtual void KeyDown(WORD& key, TShiftState shift);
+    // A context menu is asked for (OnContextPopup); handled keeps the request from the control.
+    // Unhandled, the request goes to PopupMenu when it pops up by itself, else to the parent.
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
+    // Raises the mouse event of a mouse message; false when a handler destroyed the control (or
+    // its window) meanwhile.
+    bool HandleMouse(const TMessage& message);
     // Paints the client area with the brush; for classes of our own.
     void EraseBackground(HDC dc);
 
@@ -464,6 +481,14 @@ private:
     // client area changed since the last layout.
     void AnchorControls(SIZE client);
     bool ReflectNotification(TMessage& message);
+    // The key event of a key message; true when the handler kept the key (set it to 0) or
+    // destroyed the control.
+    bool HandleKey(TMessage& message);
+    // A context request: OnContextPopup, then PopupMenu; true when one took it or the control went.
+    bool HandleContextMenu(const TMessage& message);
+    // Whether the control still lives with the window it had before a call that can run user code;
+    // true when it had none.
+    bool StillHas(HWND window) const;
 
     WNDPROC FDefWndProc = nullptr;
     std::vector<TControl*> FControls;    // in insertion order: the order of alignment ties

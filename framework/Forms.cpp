@@ -87,7 +87,7 @@ const TClassInfo& TForm::StaticClassInfo()
             EventProperty<F>("OnCloseQuery", &F::OnCloseQuery),
             EventProperty<F>("OnCreate", &F::OnCreate),
             EventProperty<F>("OnHide", &F::OnHide),
-            EventProperty<F>("OnKeyDown", &F::OnKeyDown),
+            EventProperty<TWinControl>("OnKeyDown", &TWinControl::OnKeyDown),
             EventProperty<F>("OnShow", &F::OnShow),
         },
         .Create = [](TComponent* owner) -> TComponent* { return new TForm(owner); }};
@@ -213,12 +213,6 @@ bool TForm::PreviewKeyDown(const MSG& message)
     return key == 0;
 }
 
-void TForm::KeyDown(WORD& key, TShiftState shift)
-{
-    if (OnKeyDown)
-        OnKeyDown(this, key, shift);
-}
-
 void TForm::CloseQuery(bool& canClose)
 {
     if (OnCloseQuery)
@@ -300,6 +294,14 @@ void TForm::WndProc(TMessage& message)
     case WM_CLOSE:
         Close();
         return;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // With KeyPreview the form saw its own window's key already, in the message loop.
+        if (FKeyPreview) {
+            DefaultHandler(message);
+            return;
+        }
+        break;
     case CM_RELEASE:
         delete this;
         return;

@@ -71,7 +71,6 @@ public:
     TNotifyEvent OnHide;    // before the window disappears
     TCloseQueryEvent OnCloseQuery;
     TCloseEvent OnClose;
-    TKeyEvent OnKeyDown;  // with KeyPreview, before the control with the focus
 
 protected:
     // Whether the form may close; the base asks OnCloseQuery. Overrides must call the base first.
@@ -80,8 +79,6 @@ protected:
     virtual void DoCreate();
     virtual void DoShow();
     virtual void DoHide();
-    // Raises OnKeyDown. Overrides must call the base to keep the event.
-    virtual void KeyDown(WORD& key, TShiftState shift);
 
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;

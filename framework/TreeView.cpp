@@ -2,8 +2,6 @@
 // change timer, the checks around expansion, and the deletion of nodes by every path.
 #include "TreeView.h"
 
-#include "Menus.h"
-
 #include <windowsx.h>
 
 #include <algorithm>
@@ -45,22 +43,6 @@ struct TCounterScope {
 TTreeNode* NodeOf(LPARAM lParam)
 {
     return reinterpret_cast<TTreeNode*>(lParam);
-}
-
-TShiftState MouseShift(WPARAM keys)
-{
-    TShiftState shift = GetKeyState(VK_MENU) < 0 ? SetOf({ssAlt}) : 0;
-    if (keys & MK_SHIFT)
-        shift |= SetOf({ssShift});
-    if (keys & MK_CONTROL)
-        shift |= SetOf({ssCtrl});
-    if (keys & MK_LBUTTON)
-        shift |= SetOf({ssLeft});
-    if (keys & MK_RBUTTON)
-        shift |= SetOf({ssRight});
-    if (keys & MK_MBUTTON)
-        shift |= SetOf({ssMiddle});
-    return shift;
 }
 
 }  // namespace
@@ -728,12 +710,6 @@ void TCustomTreeView::DblClick()
         OnDblClick(this);
 }
 
-void TCustomTreeView::DoContextPopup(POINT mousePos, bool& handled)
-{
-    if (OnContextPopup)
-        OnContextPopup(this, mousePos, handled);
-}
-
 int TCustomTreeView::GetImageIndex(TTreeNode*)
 {
     return I_IMAGECALLBACK;
@@ -876,70 +852,22 @@ void TCustomTreeView::WndProc(TMessage& message)
         if (FItems.Count() > 0)
             FItems.Clear();
         break;
-    case WM_RBUTTONDOWN: {
+    case WM_RBUTTONDOWN:
         // The handlers may destroy the tree; the native control then gets nothing more.
-        const TNodesWatch watch = WatchNodes();
-        HandleMouse(message);
-        if (watch.Alive())
+        if (HandleMouse(message))
             HandleRightButtonDown(message);
         return;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_LBUTTONUP:
-    case WM_MBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MOUSEMOVE: {
-        const TNodesWatch watch = WatchNodes();
-        HandleMouse(message);
-        if (!watch.Alive())
-            return;
-        break;
-    }
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-    case WM_CHAR: {
-        const TNodesWatch watch = WatchNodes();
-        if (HandleKey(message) || !watch.Alive())
-            return;
-        break;
-    }
-    case WM_CONTEXTMENU: {
-        POINT point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
-        if (point.x == -1 && point.y == -1) {
-            // A keyboard request: the menu belongs at the foot of the selected node's label.
-            point = {0, 0};
+    case WM_CONTEXTMENU:
+        // A keyboard request: the menu belongs at the foot of the selected node's label.
+        if (GET_X_LPARAM(message.LParam) == -1 && GET_Y_LPARAM(message.LParam) == -1) {
             if (TTreeNode* node = Selected()) {
                 const RECT label = node->DisplayRect(true);
-                point = {label.left, label.bottom};
-            }
-        } else {
-            ScreenToClient(FHandle, &point);
-        }
-        RECT client{};
-        GetClientRect(FHandle, &client);
-        // A request outside the client area (a scroll bar, a label scrolled away) is not ours.
-        if (PtInRect(&client, point)) {
-            bool handled = false;
-            // The handler, or a menu it tracks, may destroy the tree.
-            const TNodesWatch watch = WatchNodes();
-            DoContextPopup(point, handled);
-            if (handled || !watch.Alive())
-                return;
-            if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
+                POINT point{label.left, label.bottom};
                 ClientToScreen(FHandle, &point);
-                menu->SetPopupComponent(this);
-                menu->Popup(point.x, point.y, FHandle);
-                return;
+                message.LParam = MAKELPARAM(point.x, point.y);
             }
         }
         break;
-    }
     }
     TWinControl::WndProc(message);
 }
@@ -953,51 +881,6 @@ void TCustomTreeView::HandleRightButtonDown(TMessage& message)
     TValueScope<TTreeNode*> rightClick(*this, FRClickNode, node);
     TValueScope<std::optional<POINT>> rightClickPoint(*this, FRClickPoint, POINT{x, y});
     DefaultHandler(message);
-}
-
-void TCustomTreeView::HandleMouse(TMessage& message)
-{
-    const int x = GET_X_LPARAM(message.LParam);
-    const int y = GET_Y_LPARAM(message.LParam);
-    TShiftState shift = MouseShift(message.WParam);
-    TMouseButton button = mbLeft;
-    bool down = true;
-    switch (message.Msg) {
-    case WM_MOUSEMOVE:
-        if (OnMouseMove)
-            OnMouseMove(this, shift, x, y);
-        return;
-    case WM_LBUTTONDBLCLK: shift |= SetOf({ssDouble}); break;
-    case WM_MBUTTONDOWN: button = mbMiddle; break;
-    case WM_MBUTTONDBLCLK: button = mbMiddle; shift |= SetOf({ssDouble}); break;
-    case WM_RBUTTONDOWN: button = mbRight; break;
-    case WM_RBUTTONDBLCLK: button = mbRight; shift |= SetOf({ssDouble}); break;
-    case WM_LBUTTONUP: down = false; break;
-    case WM_MBUTTONUP: button = mbMiddle; down = false; break;
-    case WM_RBUTTONUP: button = mbRight; down = false; break;
-    }
-    const TMouseEvent& handler = down ? OnMouseDown : OnMouseUp;
-    if (handler)
-        handler(this, button, shift, x, y);
-}
-
-bool TCustomTreeView::HandleKey(TMessage& message)
-{
-    if (message.Msg == WM_CHAR) {
-        if (!OnKeyPress)
-            return false;
-        char key = static_cast<char>(message.WParam);
-        OnKeyPress(this, key);
-        message.WParam = static_cast<unsigned char>(key);
-        return key == 0;
-    }
-    const TKeyEvent& handler = message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN ? OnKeyDown : OnKeyUp;
-    if (!handler)
-        return false;
-    WORD key = static_cast<WORD>(message.WParam);
-    handler(this, key, KeyboardShiftState());
-    message.WParam = key;
-    return key == 0;
 }
 
 bool TCustomTreeView::HandleNotify(TMessage& message)
@@ -1129,7 +1012,7 @@ std::vector<TPropertyInfo> Published()
         P::OnClick(),
         EventProperty<C>("OnCollapsed", &C::OnCollapsed),
         EventProperty<C>("OnCollapsing", &C::OnCollapsing),
-        EventProperty<C>("OnContextPopup", &C::OnContextPopup),
+        EventProperty<TWinControl>("OnContextPopup", &TWinControl::OnContextPopup),
         EventProperty<C>("OnCustomDraw", &C::OnCustomDraw),
         EventProperty<C>("OnCustomDrawItem", &C::OnCustomDrawItem),
         EventProperty<C>("OnDblClick", &C::OnDblClick),
@@ -1139,12 +1022,12 @@ std::vector<TPropertyInfo> Published()
         P::OnExit(),
         EventProperty<C>("OnExpanding", &C::OnExpanding),
         EventProperty<C>("OnExpanded", &C::OnExpanded),
-        EventProperty<C>("OnKeyDown", &C::OnKeyDown),
-        EventProperty<C>("OnKeyPress", &C::OnKeyPress),
-        EventProperty<C>("OnKeyUp", &C::OnKeyUp),
-        EventProperty<C>("OnMouseDown", &C::OnMouseDown),
-        EventProperty<C>("OnMouseMove", &C::OnMouseMove),
-        EventProperty<C>("OnMouseUp", &C::OnMouseUp),
+        EventProperty<TWinControl>("OnKeyDown", &TWinControl::OnKeyDown),
+        EventProperty<TWinControl>("OnKeyPress", &TWinControl::OnKeyPress),
+        EventProperty<TWinControl>("OnKeyUp", &TWinControl::OnKeyUp),
+        EventProperty<TWinControl>("OnMouseDown", &TWinControl::OnMouseDown),
+        EventProperty<TWinControl>("OnMouseMove", &TWinControl::OnMouseMove),
+        EventProperty<TWinControl>("OnMouseUp", &TWinControl::OnMouseUp),
     };
 }
 

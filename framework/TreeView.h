@@ -308,13 +308,6 @@ public:
     TTVExpandedEvent OnDeletion;
     TTVEditingEvent OnEditing;
     TNotifyEvent OnDblClick;
-    TContextPopupEvent OnContextPopup;
-    TKeyEvent OnKeyDown;
-    TKeyPressEvent OnKeyPress;
-    TKeyEvent OnKeyUp;
-    TMouseEvent OnMouseDown;
-    TMouseMoveEvent OnMouseMove;
-    TMouseEvent OnMouseUp;
     TTVCustomDrawEvent OnCustomDraw;
     TTVCustomDrawItemEvent OnCustomDrawItem;
     TTVAdvancedCustomDrawEvent OnAdvancedCustomDraw;
@@ -340,9 +333,6 @@ protected:
     virtual bool CanEdit(TTreeNode* node);
     // A double click (OnDblClick).
     virtual void DblClick();
-    // A context menu is asked for (OnContextPopup); handled keeps the request from the control.
-    // Unhandled, the request goes to PopupMenu when it pops up by itself, else to the parent.
-    virtual void DoContextPopup(POINT mousePos, bool& handled);
 
     // The image, and the selected image, of a node that holds I_IMAGECALLBACK: asked once, when the
     // control first draws the node or code first reads the index; the answer is kept in the node.
@@ -400,8 +390,6 @@ private:
     // Fills the control's request for a node's images, and lets it keep the answer.
     void AnswerImages(TVITEMA& item);
     void HandleRightButtonDown(TMessage& message);
-    bool HandleKey(TMessage& message);
-    void HandleMouse(TMessage& message);
 
     TTreeNodes FItems;
     bool FShowRoot = true;
