@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -150,7 +151,7 @@ bool IsStored(const TPropertyInfo& info, const TPersistent& object, const std::o
 void CollectProperties(const TPersistent& object, const TComponent* component, const std::string& prefix,
                        std::vector<TFormProperty>& out)
 {
-    for (const auto& [info, def] : object.ClassInfo().AllPropertiesWithDefaults()) {
+    for (const auto& [info, def] : PropertiesWithDefaults(object.ClassInfo())) {
         const std::string name = prefix + info->Name;
         switch (info->Kind) {
         case TPropertyKind::Object:
@@ -229,4 +230,17 @@ std::string WriteForm(const TComponent& root)
 std::string WriteComponent(const TComponent& component)
 {
     return FormatFormText(Describe(component));
+}
+
+std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> PropertiesWithDefaults(const TClassInfo& info)
+{
+    const TClassInfo* maker = &info;
+    while (maker && !maker->New && !maker->Create)
+        maker = maker->Parent;
+    const std::unique_ptr<TPersistent> fresh(  // made only to read its values off
+        !maker ? nullptr : maker->New ? maker->New().release() : maker->Create(nullptr));
+    std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> all;
+    for (const TPropertyInfo* p : info.AllProperties())
+        all.emplace_back(p, p->HasDefault && fresh ? std::optional(p->Get(*fresh)) : std::nullopt);
+    return all;
 }

@@ -5,6 +5,7 @@
 #include "FormText.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ const std::vector<const TClassInfo*>& RegisteredClasses();
 // component stays in the loading state until all are read and every reference is resolved; then
 // each gets Loaded, root first. Raises EFormError naming the component and the property.
 void ReadForm(TComponent& root, std::string_view text);
+
+// The published properties of a class, ancestors' first, with their defaults: the values of a new
+// object of the nearest class that makes one.
+std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> PropertiesWithDefaults(const TClassInfo& info);
 
 // The form text of root and the components it owns, nested by parent; only values that differ
 // from their defaults (or that a stored rule asks for) are written.

@@ -1,8 +1,6 @@
 // Lookups in the property tables and the conversions of form-text values.
 #include "Properties.h"
 
-#include "Component.h"
-
 #include <algorithm>
 #include <cctype>
 
@@ -119,18 +117,5 @@ std::vector<const TPropertyInfo*> TClassInfo::AllProperties() const
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         for (const TPropertyInfo& p : (*it)->Properties)
             all.push_back(&p);
-    return all;
-}
-
-std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> TClassInfo::AllPropertiesWithDefaults() const
-{
-    const TClassInfo* maker = this;
-    while (maker && !maker->New && !maker->Create)
-        maker = maker->Parent;
-    const std::unique_ptr<TPersistent> fresh(  // made only to read its values off
-        !maker ? nullptr : maker->New ? maker->New().release() : maker->Create(nullptr));
-    std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> all;
-    for (const TPropertyInfo* p : AllProperties())
-        all.emplace_back(p, p->HasDefault && fresh ? std::optional(p->Get(*fresh)) : std::nullopt);
     return all;
 }

@@ -115,8 +115,6 @@ struct TClassInfo {
     bool InheritsFrom(const TClassInfo& other) const;
     // The published properties, ancestors' first.
     std::vector<const TPropertyInfo*> AllProperties() const;
-    // The same with their defaults, read off a new object of the nearest class that makes one.
-    std::vector<std::pair<const TPropertyInfo*, std::optional<TValue>>> AllPropertiesWithDefaults() const;
 };
 
 // Everything that has published properties: components and nested objects such as a font.

@@ -16,7 +16,7 @@ namespace {
 // Checks the properties of object and of the objects nested in it; name is the dotted path so far.
 void CheckDefaults(TPersistent& object, const std::string& name)
 {
-    for (const auto& [info, def] : object.ClassInfo().AllPropertiesWithDefaults()) {
+    for (const auto& [info, def] : PropertiesWithDefaults(object.ClassInfo())) {
         if (info->Kind == TPropertyKind::Object)
             CheckDefaults(*info->Object(object), name + "." + info->Name);
         else if (def)
