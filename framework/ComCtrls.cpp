@@ -59,9 +59,8 @@ int TTabSheet::PageIndex() const
 
 void TTabSheet::SetTabVisible(bool value)
 {
-    if (value == FTabVisible)
+    if (!ChangeField(FTabVisible, value))
         return;
-    FTabVisible = value;
     if (FPageControl)
         FPageControl->UpdateTabs();
 }
@@ -169,10 +168,8 @@ void TPageControl::SetActivePageIndex(int index)
 
 void TPageControl::SetStyle(TTabStyle value)
 {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    RecreateWnd();
+    if (ChangeField(FStyle, value))
+        RecreateWnd();
 }
 
 int TPageControl::TabIndexOf(const TTabSheet* page) const
@@ -293,18 +290,14 @@ TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner)
 
 void TProgressBar::SetMin(int value)
 {
-    if (value == FMin)
-        return;
-    FMin = value;
-    UpdateRange();
+    if (ChangeField(FMin, value))
+        UpdateRange();
 }
 
 void TProgressBar::SetMax(int value)
 {
-    if (value == FMax)
-        return;
-    FMax = value;
-    UpdateRange();
+    if (ChangeField(FMax, value))
+        UpdateRange();
 }
 
 void TProgressBar::UpdateRange()
@@ -321,9 +314,8 @@ void TProgressBar::SetPosition(int value)
 {
     if (FMin <= FMax)
         value = std::clamp(value, FMin, FMax);
-    if (value == FPosition)
+    if (!ChangeField(FPosition, value))
         return;
-    FPosition = value;
     if (FHandle)
         SendMessageA(FHandle, PBM_SETPOS, static_cast<WPARAM>(value), 0);
 }

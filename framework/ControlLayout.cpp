@@ -22,11 +22,7 @@ const TClassInfo& TSizeConstraints::StaticClassInfo()
 
 void TSizeConstraints::Change(int& field, int value)
 {
-    value = std::max(0, value);
-    if (value == field)
-        return;
-    field = value;
-    if (OnChange)
+    if (ChangeField(field, std::max(0, value)) && OnChange)
         OnChange(this);
 }
 
@@ -62,9 +58,8 @@ void TControl::BoundsChanged(int, int)
 
 void TControl::SetAlign(TAlign value)
 {
-    if (value == FAlign)
+    if (!ChangeField(FAlign, value))
         return;
-    FAlign = value;
     if (FParent)
         FParent->Realign();
 }

@@ -94,10 +94,8 @@ void TControl::SetParentComponent(TComponent* parent)
 
 void TControl::SetVisible(bool value)
 {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    VisibleChanged();
+    if (ChangeField(FVisible, value))
+        VisibleChanged();
 }
 
 void TControl::VisibleChanged()
@@ -108,18 +106,14 @@ void TControl::VisibleChanged()
 
 void TControl::SetEnabled(bool value)
 {
-    if (value == FEnabled)
-        return;
-    FEnabled = value;
-    EnabledChanged();
+    if (ChangeField(FEnabled, value))
+        EnabledChanged();
 }
 
 void TControl::SetText(const std::string& value)
 {
-    if (value == FText)
-        return;
-    FText = value;
-    TextChanged();
+    if (ChangeField(FText, value))
+        TextChanged();
 }
 
 template <typename T>
@@ -563,9 +557,8 @@ void TWinControl::UpdateZOrder()
 
 void TWinControl::SetTabStop(bool value)
 {
-    if (value == FTabStop)
+    if (!ChangeField(FTabStop, value))
         return;
-    FTabStop = value;
     if (FHandle) {
         const LONG_PTR style = GetWindowLongPtrA(FHandle, GWL_STYLE);
         SetWindowLongPtrA(FHandle, GWL_STYLE, value ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
@@ -574,17 +567,14 @@ void TWinControl::SetTabStop(bool value)
 
 void TWinControl::SetBorderStyle(TBorderStyle value)
 {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    BorderStyleChanged();
+    if (ChangeField(FBorderStyle, value))
+        BorderStyleChanged();
 }
 
 void TWinControl::SetBorderWidth(int value)
 {
-    if (value == FBorderWidth)
+    if (!ChangeField(FBorderWidth, value))
         return;
-    FBorderWidth = value;
     Realign();
     Invalidate();
 }
@@ -618,10 +608,7 @@ bool TWinControl::ReadTextFromWindow()
         return false;
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(FHandle)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(FHandle, text.data(), static_cast<int>(text.size()))));
-    if (text == FText)
-        return false;
-    FText = std::move(text);
-    return true;
+    return ChangeField(FText, text);
 }
 
 void TWinControl::EraseBackground(HDC dc)

@@ -68,26 +68,20 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner)
 
 void TPanel::SetBevelInner(TBevelCut value)
 {
-    if (value == FBevelInner)
-        return;
-    FBevelInner = value;
-    BevelsChanged();
+    if (ChangeField(FBevelInner, value))
+        BevelsChanged();
 }
 
 void TPanel::SetBevelOuter(TBevelCut value)
 {
-    if (value == FBevelOuter)
-        return;
-    FBevelOuter = value;
-    BevelsChanged();
+    if (ChangeField(FBevelOuter, value))
+        BevelsChanged();
 }
 
 void TPanel::SetBevelWidth(int value)
 {
-    if (value == FBevelWidth)
-        return;
-    FBevelWidth = value;
-    BevelsChanged();
+    if (ChangeField(FBevelWidth, value))
+        BevelsChanged();
 }
 
 void TPanel::BevelsChanged()
@@ -259,10 +253,8 @@ void TImage::ChangeScale(int multiplier, int divisor)
 
 void TImage::SetAutoSize(bool value)
 {
-    if (value == FAutoSize)
-        return;
-    FAutoSize = value;
-    AdjustSize();
+    if (ChangeField(FAutoSize, value))
+        AdjustSize();
 }
 
 void TImage::AdjustSize()

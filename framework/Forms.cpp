@@ -106,18 +106,14 @@ TForm::TForm(TComponent* owner) : TWinControl(owner)
 
 void TForm::SetBorderStyle(TFormBorderStyle value)
 {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (ChangeField(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TForm::SetBorderIcons(TBorderIcons value)
 {
-    if (value == FBorderIcons)
-        return;
-    FBorderIcons = value;
-    RecreateWnd();
+    if (ChangeField(FBorderIcons, value))
+        RecreateWnd();
 }
 
 void TForm::SetClientWidth(int value)

@@ -80,42 +80,32 @@ const TClassInfo& TFont::StaticClassInfo()
 
 void TFont::SetName(const std::string& value)
 {
-    if (value == FName)
-        return;
-    FName = value;
-    Changed();
+    if (ChangeField(FName, value))
+        Changed();
 }
 
 void TFont::SetHeight(int value)
 {
-    if (value == FHeight)
-        return;
-    FHeight = value;
-    Changed();
+    if (ChangeField(FHeight, value))
+        Changed();
 }
 
 void TFont::SetStyle(TFontStyles value)
 {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    Changed();
+    if (ChangeField(FStyle, value))
+        Changed();
 }
 
 void TFont::SetColor(TColor value)
 {
-    if (value == FColor)
-        return;
-    FColor = value;
-    Changed();
+    if (ChangeField(FColor, value))
+        Changed();
 }
 
 void TFont::SetCharset(int value)
 {
-    if (value == FCharset)
-        return;
-    FCharset = value;
-    Changed();
+    if (ChangeField(FCharset, value))
+        Changed();
 }
 
 bool TFont::SameAs(const TFont& other) const

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 class TObject {
@@ -123,6 +124,17 @@ public:
     static const TClassInfo& StaticClassInfo();
     virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
 };
+
+// A setter's first step: stores the value and says whether it was a change, for a setter acts
+// only on a change.
+template <typename T>
+bool ChangeField(T& field, const std::type_identity_t<T>& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
 
 // Every class with published properties declares these two; the table lives in its source file.
 #define DECLARE_CLASS_INFO                                  \

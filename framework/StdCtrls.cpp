@@ -30,34 +30,28 @@ TLabel::TLabel(TComponent* owner) : TWinControl(owner)
 
 void TLabel::SetAutoSize(bool value)
 {
-    if (value == FAutoSize)
-        return;
-    FAutoSize = value;
-    AdjustBounds();
+    if (ChangeField(FAutoSize, value))
+        AdjustBounds();
 }
 
 void TLabel::SetWordWrap(bool value)
 {
-    if (value == FWordWrap)
+    if (!ChangeField(FWordWrap, value))
         return;
-    FWordWrap = value;
     RecreateWnd();
     AdjustBounds();
 }
 
 void TLabel::SetTransparent(bool value)
 {
-    if (value == FTransparent)
-        return;
-    FTransparent = value;
-    Invalidate();
+    if (ChangeField(FTransparent, value))
+        Invalidate();
 }
 
 void TLabel::SetShowAccelChar(bool value)
 {
-    if (value == FShowAccelChar)
+    if (!ChangeField(FShowAccelChar, value))
         return;
-    FShowAccelChar = value;
     RecreateWnd();
     AdjustBounds();
 }
@@ -154,18 +148,16 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner)
 
 void TCustomEdit::SetReadOnly(bool value)
 {
-    if (value == FReadOnly)
+    if (!ChangeField(FReadOnly, value))
         return;
-    FReadOnly = value;
     if (FHandle)
         SendMessageA(FHandle, EM_SETREADONLY, value, 0);
 }
 
 void TCustomEdit::SetMaxLength(int value)
 {
-    if (value == FMaxLength)
+    if (!ChangeField(FMaxLength, value))
         return;
-    FMaxLength = value;
     if (FHandle)
         SendMessageA(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(value), 0);
 }
@@ -318,18 +310,14 @@ TMemo::TMemo(TComponent* owner) : TCustomEdit(owner)
 
 void TMemo::SetScrollBars(TScrollStyle value)
 {
-    if (value == FScrollBars)
-        return;
-    FScrollBars = value;
-    RecreateWnd();
+    if (ChangeField(FScrollBars, value))
+        RecreateWnd();
 }
 
 void TMemo::SetWordWrap(bool value)
 {
-    if (value == FWordWrap)
-        return;
-    FWordWrap = value;
-    RecreateWnd();
+    if (ChangeField(FWordWrap, value))
+        RecreateWnd();
 }
 
 void TMemo::CreateParams(TCreateParams& params)
@@ -414,9 +402,8 @@ TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner)
 
 void TCheckBox::SetState(TCheckBoxState value)
 {
-    if (value == FState)
+    if (!ChangeField(FState, value))
         return;
-    FState = value;
     if (FHandle)
         SendMessageA(FHandle, BM_SETCHECK, static_cast<WPARAM>(value), 0);
     Click();

@@ -23,10 +23,7 @@ std::string TStrings::Text() const
 
 void TStrings::Assign(const std::vector<std::string>& lines)
 {
-    if (lines == FLines)
-        return;
-    FLines = lines;
-    if (OnChange)
+    if (ChangeField(FLines, lines) && OnChange)
         OnChange(this);
 }
 

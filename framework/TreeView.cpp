@@ -518,9 +518,8 @@ const TCustomTreeView::TStyleBit TCustomTreeView::StyleBits[] = {
 
 void TCustomTreeView::SetStyleFlag(bool TCustomTreeView::*field, bool value)
 {
-    if (this->*field == value)
+    if (!ChangeField(this->*field, value))
         return;
-    this->*field = value;
     const auto row = std::find_if(std::begin(StyleBits), std::end(StyleBits),
                                   [field](const TStyleBit& bit) { return bit.Field == field; });
     if (!FHandle)
@@ -536,10 +535,8 @@ void TCustomTreeView::SetStyleFlag(bool TCustomTreeView::*field, bool value)
 
 void TCustomTreeView::SetIndent(int value)
 {
-    if (value == FIndent)
-        return;
-    FIndent = value;
-    Native().SetIndent(value);
+    if (ChangeField(FIndent, value))
+        Native().SetIndent(value);
 }
 
 void TCustomTreeView::ChangeScale(int multiplier, int divisor)

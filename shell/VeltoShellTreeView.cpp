@@ -114,26 +114,20 @@ TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 
 void TCustomVeltoShellTreeView::SetAutoRefresh(bool value)
 {
-    if (value == FAutoRefresh)
-        return;
-    FAutoRefresh = value;
-    FNotifier->SetActive(value && !IsDesigning());
+    if (ChangeField(FAutoRefresh, value))
+        FNotifier->SetActive(value && !IsDesigning());
 }
 
 void TCustomVeltoShellTreeView::SetObjectTypes(TVeltoShellObjectTypes value)
 {
-    if (value == FObjectTypes)
-        return;
-    FObjectTypes = value;
-    RebuildTree();
+    if (ChangeField(FObjectTypes, value))
+        RebuildTree();
 }
 
 void TCustomVeltoShellTreeView::SetRoot(const TVeltoRootFolder& value)
 {
-    if (value == FRoot)
-        return;
-    FRoot = value;
-    RebuildTree();
+    if (ChangeField(FRoot, value))
+        RebuildTree();
 }
 
 LPITEMIDLIST TCustomVeltoShellTreeView::GetRootIDList()

@@ -88,9 +88,8 @@ TVeltoShellTreeView::~TVeltoShellTreeView()
 
 void TVeltoShellTreeView::SetDropEnabled(bool value)
 {
-    if (value == FDropEnabled)
+    if (!ChangeField(FDropEnabled, value))
         return;
-    FDropEnabled = value;
     if (value) {
         if (FDropRegistered)
             return;

@@ -127,9 +127,8 @@ TCustomVeltoShellTreeViewChangeNotifier::~TCustomVeltoShellTreeViewChangeNotifie
 
 void TCustomVeltoShellTreeViewChangeNotifier::SetActive(bool value)
 {
-    if (value == FActive)
+    if (!ChangeField(FActive, value))
         return;
-    FActive = value;
     if (!WindowForDesignState())
         return;
     if (value)
