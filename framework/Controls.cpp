@@ -116,19 +116,11 @@ void TControl::SetText(const std::string& value)
         TextChanged();
 }
 
-template <typename T>
-void TControl::ChangeLook(T& field, T value, void (TControl::*changed)())
-{
-    if (field == value)
-        return;
-    field = value;
-    (this->*changed)();
-}
-
 void TControl::SetColor(TColor value)
 {
     FParentColor = false;
-    ChangeLook(FColor, value, &TControl::ColorChanged);
+    if (ChangeField(FColor, value))
+        ColorChanged();
 }
 
 void TControl::SetParentColor(bool value)
@@ -144,7 +136,8 @@ void TControl::SetParentFont(bool value)
 void TControl::SetCtl3D(bool value)
 {
     FParentCtl3D = false;
-    ChangeLook(FCtl3D, value, &TControl::Ctl3DChanged);
+    if (ChangeField(FCtl3D, value))
+        Ctl3DChanged();
 }
 
 void TControl::SetParentCtl3D(bool value)
@@ -155,7 +148,8 @@ void TControl::SetParentCtl3D(bool value)
 void TControl::SetShowHint(bool value)
 {
     FParentShowHint = false;
-    ChangeLook(FShowHint, value, &TControl::ShowHintChanged);
+    if (ChangeField(FShowHint, value))
+        ShowHintChanged();
 }
 
 void TControl::SetParentShowHint(bool value)
@@ -166,7 +160,8 @@ void TControl::SetParentShowHint(bool value)
 void TControl::SetBiDiMode(TBiDiMode value)
 {
     FParentBiDiMode = false;
-    ChangeLook(FBiDiMode, value, &TControl::BiDiModeChanged);
+    if (ChangeField(FBiDiMode, value))
+        BiDiModeChanged();
 }
 
 void TControl::SetParentBiDiMode(bool value)
@@ -176,10 +171,8 @@ void TControl::SetParentBiDiMode(bool value)
 
 void TControl::SetParentFlag(bool& flag, bool value)
 {
-    if (value == flag)
-        return;
-    flag = value;
-    FollowParent();
+    if (ChangeField(flag, value))
+        FollowParent();
 }
 
 void TControl::FollowParent()
@@ -190,14 +183,14 @@ void TControl::FollowParent()
         const TScopedValue taking(FTakingParentFont, true);
         FFont.Assign(*FParent->Font());
     }
-    if (FParentColor)
-        ChangeLook(FColor, FParent->Color(), &TControl::ColorChanged);
-    if (FParentCtl3D)
-        ChangeLook(FCtl3D, FParent->Ctl3D(), &TControl::Ctl3DChanged);
-    if (FParentShowHint)
-        ChangeLook(FShowHint, FParent->ShowHint(), &TControl::ShowHintChanged);
-    if (FParentBiDiMode)
-        ChangeLook(FBiDiMode, FParent->BiDiMode(), &TControl::BiDiModeChanged);
+    if (FParentColor && ChangeField(FColor, FParent->Color()))
+        ColorChanged();
+    if (FParentCtl3D && ChangeField(FCtl3D, FParent->Ctl3D()))
+        Ctl3DChanged();
+    if (FParentShowHint && ChangeField(FShowHint, FParent->ShowHint()))
+        ShowHintChanged();
+    if (FParentBiDiMode && ChangeField(FBiDiMode, FParent->BiDiMode()))
+        BiDiModeChanged();
 }
 
 void TControl::SetPopupMenu(TPopupMenu* value)
@@ -690,7 +683,7 @@ bool TWinControl::HandleMouse(const TMessage& message)
         if (!OnMouseMove)
             return true;
         OnMouseMove(this, shift, x, y);
-        return StillHas(window);
+        return StillHas(window, this);
     case WM_LBUTTONDBLCLK: shift |= SetOf({ssDouble}); break;
     case WM_MBUTTONDOWN: button = mbMiddle; break;
     case WM_MBUTTONDBLCLK: button = mbMiddle; shift |= SetOf({ssDouble}); break;
@@ -704,12 +697,12 @@ bool TWinControl::HandleMouse(const TMessage& message)
     if (!handler)
         return true;
     handler(this, button, shift, x, y);
-    return StillHas(window);
+    return StillHas(window, this);
 }
 
-bool TWinControl::StillHas(HWND window) const
+bool TWinControl::StillHas(HWND window, const TWinControl* control)
 {
-    return !window || FindControl(window) == this;
+    return !window || FindControl(window) == control;
 }
 
 bool TWinControl::HandleKey(TMessage& message)
@@ -721,7 +714,7 @@ bool TWinControl::HandleKey(TMessage& message)
         char key = static_cast<char>(message.WParam);
         OnKeyPress(this, key);
         message.WParam = static_cast<unsigned char>(key);
-        return key == 0 || !StillHas(window);
+        return key == 0 || !StillHas(window, this);
     }
     WORD key = static_cast<WORD>(message.WParam);
     if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
@@ -729,7 +722,7 @@ bool TWinControl::HandleKey(TMessage& message)
     else if (OnKeyUp)
         OnKeyUp(this, key, KeyboardShiftState());
     message.WParam = key;
-    return key == 0 || !StillHas(window);
+    return key == 0 || !StillHas(window, this);
 }
 
 bool TWinControl::HandleContextMenu(const TMessage& message)
@@ -748,7 +741,7 @@ bool TWinControl::HandleContextMenu(const TMessage& message)
     // The handler, or a menu it tracks, may destroy the control.
     const HWND window = FHandle;
     DoContextPopup(point, handled);
-    if (handled || !StillHas(window))
+    if (handled || !StillHas(window, this))
         return true;
     TPopupMenu* menu = PopupMenu();
     if (!menu || !menu->AutoPopup())

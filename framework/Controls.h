@@ -293,9 +293,6 @@ private:
     // Takes every look whose flag is set from the parent: on a new parent, a parent's change, a flag set.
     void FollowParent();
     void SetParentFlag(bool& flag, bool value);
-    // Stores a look and raises its hook when it differs.
-    template <typename T>
-    void ChangeLook(T& field, T value, void (TControl::*changed)());
 
     TWinControl* FParent = nullptr;
     TAlign FAlign = alNone;
@@ -486,9 +483,9 @@ private:
     bool HandleKey(TMessage& message);
     // A context request: OnContextPopup, then PopupMenu; true when one took it or the control went.
     bool HandleContextMenu(const TMessage& message);
-    // Whether the control still lives with the window it had before a call that can run user code;
-    // true when it had none.
-    bool StillHas(HWND window) const;
+    // Whether control still lives with the window it had before a call that can run user code (true
+    // when it had none). Static, for the control may be gone: its address is compared, never used.
+    static bool StillHas(HWND window, const TWinControl* control);
 
     WNDPROC FDefWndProc = nullptr;
     std::vector<TControl*> FControls;    // in insertion order: the order of alignment ties
