@@ -15,6 +15,7 @@ trap 'rm -rf "$scratch"' EXIT
 fail() {
   echo "FAIL: $*"
   [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+  [ -f "$log" ] && cat "$log"
   exit 1
 }
 [[ $scratch != "$root"/* ]] || fail "the scratch folder $scratch lies inside the tree"
@@ -26,7 +27,13 @@ started=$SECONDS
 
 # The folder name of a real install, spaces included.
 pkg="$scratch/Velto Shell Components D4"
-"$root/scripts/wine-run" "$1" "Z:${pkg//\//\\}" >"$scratch/restore.log" || { cat "$scratch/restore.log"; fail "unpack-to exited $?"; }
+"$root/scripts/wine-run" "$1" "Z:${pkg//\//\\}" >"$scratch/restore.log" ||
+  fail "unpack-to exited $?: $(cat "$scratch/restore.log")"
+
+# The demo compiles none of the library's sources: they must still find every header they name.
+for name in $(grep -ho '^#include "[^"]*"' "$pkg"/*.h "$pkg"/*.cpp | cut -d'"' -f2 | sort -u); do
+  [ -f "$pkg/$name" ] || fail "a source of the package includes $name, which the package lacks"
+done
 
 # documented FILE: the build commands the page gives, one a line, without markup or indentation.
 documented() {
@@ -51,13 +58,19 @@ cmake_commands=$(sed -E 's/^(cmake -S .*)$/\1 -DCMAKE_CXX_STANDARD_LIBRARIES=/' 
 rm -f "$pkg/VeltoDemo.exe"
 run "$cmake_commands" "$scratch/cmake.log" &
 cmake_pid=$!
-run "$with_gxx" "$scratch/gxx.log" || { cat "$scratch/gxx.log"; fail "the compiler-alone build failed"; }
-wait "$cmake_pid" || { cat "$scratch/cmake.log"; fail "the CMake build failed"; }
+failed=()
+run "$with_gxx" "$scratch/gxx.log" || failed+=("the compiler-alone build")
+wait "$cmake_pid" || failed+=("the CMake build")
+if [ ${#failed[@]} -gt 0 ]; then
+  tail -n 25 "$scratch/gxx.log" "$scratch/cmake.log"
+  fail "${failed[*]/%/ failed;}"
+fi
 built=$SECONDS
 
 # The include path held the package's folder and nothing of the tree: the dependency files name
 # the library's headers, and no file of the build names the tree.
-grep -rqF --include='*.d' VeltoShellTreeView.h "$pkg/build" || fail "no dependency file names the library's headers"
+grep -rqF --include='*.d' VeltoShellTreeView.h "$pkg/build" ||
+  fail "no dependency file names the library's headers"
 named=$(grep -rlF -- "$root" "$pkg/build") && fail "the CMake build names the source tree: $named"
 
 for exe in "$pkg/build/VeltoDemo.exe" "$pkg/VeltoDemo.exe"; do
