@@ -1,6 +1,7 @@
 // The tree benchmark: expanding one folder of many sub-folders (1,000 unless told) in the shell tree,
-// up to the first paint of the nodes in view, against a bare listing of it that makes the same
-// shell calls per item, side by side in interleaved rounds.
+// up to the first paint of the nodes in view, against a bare listing of it that asks about each item
+// as the item functions do (each call binds the item's folder again), side by side in interleaved
+// rounds.
 #include "../framework/Forms.h"
 #include "../shell/VeltoShellPidl.h"
 #include "../shell/VeltoShellTreeView.h"
@@ -22,7 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double TargetRatio = 0.33;
+// The tree asks the shell once per item, through the folder it lists; a big folder makes each of
+// the bare listing's calls dearer, so its goal is looser.
+double TargetRatio(int folders) { return folders > 1000 ? 0.20 : 0.15; }
 // SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_FOLDER, and what a node shows: as the tree asks.
 constexpr SFGAOF ShownItemMask = 0x70000000;
 constexpr SFGAOF NodeInfoMask = 0x800A0000;
@@ -62,8 +65,8 @@ auto Timed(double& slot, F&& call)
     return call();
 }
 
-// What the tree does per item, without the tree: enumerate the folder, make each absolute PIDL,
-// filter it, read attributes, both icons and the name, free both PIDLs. With split, each kind of
+// A listing through the item functions, without the tree: enumerate the folder, make each absolute
+// PIDL, filter it, read attributes, both icons and the name, free both PIDLs. With split, each kind of
 // call is timed on its own (the clock's cost is then in the total too).
 int BareListing(LPCITEMIDLIST folderPidl, TBareSplit* split)
 {
@@ -250,7 +253,8 @@ try {
         const double ratio = treeSeconds / bareSeconds;
         std::printf("expanding a folder of %d sub-folders: tree %.3f s, bare listing %.3f s, ratio %.2f "
                     "(target <= %.2f: %s; medians of %d rounds)\n",
-                    folders, treeSeconds, bareSeconds, ratio, TargetRatio, ratio <= TargetRatio ? "met" : "NOT MET",
+                    folders, treeSeconds, bareSeconds, ratio, TargetRatio(folders),
+                    ratio <= TargetRatio(folders) ? "met" : "NOT MET",
                     rounds);
         // The shell's calls go through the shared Wine server: the fastest round of each side is the
         // least disturbed by other processes.

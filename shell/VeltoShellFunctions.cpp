@@ -44,6 +44,35 @@ DWORD_PTR FileInfo(LPCITEMIDLIST idList, SHFILEINFOA& info, UINT flags)
     return SHGetFileInfoA(reinterpret_cast<LPCSTR>(idList), 0, &info, sizeof(info), SHGFI_PIDL | flags);
 }
 
+// The text of a name the shell returned for item, in the system code page; a text the shell
+// allocated is freed here.
+std::string StrRetText(STRRET& name, LPCITEMIDLIST item)
+{
+    switch (name.uType) {
+    case STRRET_WSTR: {
+        const TUniqueHandle<TZeroHandleTraits<void*, &CoTaskMemFree>> owned(name.pOleStr);
+        const int length = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, nullptr, 0, nullptr, nullptr);
+        if (length <= 1)
+            return {};
+        std::string text(static_cast<std::size_t>(length), '\0');
+        WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text.data(), length, nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(length) - 1);
+        return text;
+    }
+    case STRRET_OFFSET: {
+        // The text lies inside the item: it ends with the item at the latest.
+        const UINT size = ItemSize(item);
+        if (name.uOffset >= size)
+            return {};
+        const char* text = reinterpret_cast<const char*>(item) + name.uOffset;
+        return std::string(text, strnlen(text, size - name.uOffset));
+    }
+    case STRRET_CSTR:
+        return std::string(name.cStr, strnlen(name.cStr, sizeof(name.cStr)));
+    }
+    return {};
+}
+
 }  // namespace
 
 void InitializeVeltoShellFunctions()
@@ -238,6 +267,20 @@ int GetIconIndex(LPCITEMIDLIST idList, bool large, bool open)
     SHFILEINFOA info{};
     FileInfo(idList, info, SHGFI_SYSICONINDEX | IconSizeFlags[large] | OpenStateFlags[open]);
     return info.iIcon;
+}
+
+TShellChildInfo GetChildInfo(IShellFolder* folder, LPCITEMIDLIST child, SFGAOF mask)
+{
+    TShellChildInfo info;
+    if (!folder || !child)
+        return info;
+    // As through SHGetFileInfo: an item the folder fills in nothing for keeps the mask.
+    info.Attributes = mask;
+    folder->GetAttributesOf(1, &child, &info.Attributes);
+    STRRET name{};
+    if (SUCCEEDED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name)))
+        info.Name = StrRetText(name, child);
+    return info;
 }
 
 HIMAGELIST GetSystemImageList(bool large)

@@ -92,6 +92,17 @@ SFGAOF GetIDListAttributes(LPCITEMIDLIST idList, SFGAOF mask);
 std::string GetDisplayName(LPCITEMIDLIST idList);
 // The index of the item's icon in the system image list (large or small, normal or open).
 int GetIconIndex(LPCITEMIDLIST idList, bool large, bool open);
+
+// What a listing reads of one item of a folder it holds: the display name and the attributes.
+struct TShellChildInfo {
+    std::string Name;
+    SFGAOF Attributes = 0;
+};
+// The display name and the attributes of a non-zero mask of child (relative to folder), asked of
+// folder itself: the answers GetDisplayName and GetIDListAttributes give for the child's absolute
+// PIDL, without binding the folder again for each. Nil folder or child give an empty name and 0.
+// folder and child stay the caller's; the call belongs to the thread whose apartment holds folder.
+TShellChildInfo GetChildInfo(IShellFolder* folder, LPCITEMIDLIST child, SFGAOF mask);
 // The system image list of large or small icons. It belongs to the system: never destroy it.
 HIMAGELIST GetSystemImageList(bool large);
 // The SHCONTF flags that enumerate the items the set asks for.

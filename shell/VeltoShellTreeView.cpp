@@ -219,11 +219,16 @@ void TCustomVeltoShellTreeView::FillNodeInfo(TTreeNode* node)
 {
     LPCITEMIDLIST pidl = NodePidl(node);
     const SFGAOF attributes = GetIDListAttributes(pidl, NodeInfoMask);
+    node->SetText(GetDisplayName(pidl));
+    ShowNodeInfo(node, attributes);
+}
+
+void TCustomVeltoShellTreeView::ShowNodeInfo(TTreeNode* node, SFGAOF attributes)
+{
     // The icons are most of a node's cost and a user sees few of the nodes: each is asked for once,
     // when the node is first drawn or its index read.
     node->SetImageIndex(I_IMAGECALLBACK);
     node->SetSelectedIndex(I_IMAGECALLBACK);
-    node->SetText(GetDisplayName(pidl));
     node->SetHasChildren(HasFlags(SFGAO_HASSUBFOLDER, attributes));
     if (HasFlags(SFGAO_SHARE, attributes))
         node->SetOverlayIndex(0);
@@ -259,12 +264,16 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
             break;
         if (!watch.Current())  // the folder's code deleted nodes while it listed
             return false;
-        TPidl absolute(ConcatIDLists(parent, child.get()));
-        if (!absolute || !(GetIDListAttributes(absolute.get(), ShownItemMask) & ShownItemMask))
+        // One request per item, to the folder already held: what the filter and the node need.
+        const TShellChildInfo info = GetChildInfo(folder.get(), child.get(), ShownItemMask | NodeInfoMask);
+        if (!(info.Attributes & ShownItemMask))
             continue;
-        TTreeNode* added = Items()->AddChild(node, std::string(), absolute.get());
+        TPidl absolute(ConcatIDLists(parent, child.get()));
+        if (!absolute)
+            continue;
+        TTreeNode* added = Items()->AddChild(node, info.Name, absolute.get());
         static_cast<void>(absolute.release());  // the node owns it now
-        FillNodeInfo(added);
+        ShowNodeInfo(added, info.Attributes);
     }
     node->CustomSort(CompareSiblingNodes, reinterpret_cast<LPARAM>(folder.get()));
     return true;

@@ -288,6 +288,8 @@ private:
     };
 
     bool Busy() const { return FRefreshing || FRebuilding || FExpanding > 0; }
+    // Sets what FillNodeInfo sets but the text, from the item's attributes (NodeInfoMask at least).
+    void ShowNodeInfo(TTreeNode* node, SFGAOF attributes);
     // Posts the waiting request to the window, once, when the tree is idle.
     void PostWaitingRequest();
     void TellCompanions(TTreeNode* node);

@@ -2,6 +2,7 @@
 // to pass, on items whose answers differ between the flag combinations.
 #include "ShellTestHelpers.h"
 
+#include "../../framework/ComPtr.h"
 #include "../support/ScratchFolder.h"
 
 #include <string>
@@ -59,9 +60,71 @@ constexpr UINT AttributeFlags = SHGFI_PIDL | SHGFI_ATTRIBUTES;                  
 constexpr UINT SpecifiedAttributeFlags = SHGFI_PIDL | SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED;  // 0x20808
 static_assert(AttributeFlags == 0x808 && SpecifiedAttributeFlags == 0x20808);
 
+// The attributes a shell tree's listing reads: the filter's, then the node's.
+constexpr SFGAOF ShownItemMask = 0x70000000;
+constexpr SFGAOF NodeInfoMask = 0x800A0000;
+
+// The children of the folder, as a listing of everything enumerates them.
+std::vector<TPidl> ChildrenOf(IShellFolder* folder)
+{
+    std::vector<TPidl> children;
+    TComPtr<IEnumIDList> enumerator;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+                            enumerator.put()) != S_OK || !enumerator)
+        return children;
+    for (TPidl child; enumerator->Next(1, child.put(), nullptr) == S_OK && child;)
+        children.push_back(std::move(child));
+    return children;
+}
+
+// GetChildInfo of every child of the folder against the item functions on the absolute PIDL: the
+// name, each attribute bit of a mask by the answer to that mask alone, and the filter's decision.
+// Returns the number of children compared.
+int CompareChildInfo(LPCITEMIDLIST folderPidl)
+{
+    TComPtr<IShellFolder> folder;
+    GetShellFolder(folderPidl, folder.put());
+    REQUIRE(folder);
+    const std::vector<TPidl> children = ChildrenOf(folder.get());
+    for (const TPidl& child : children) {
+        const TPidl absolute(ConcatIDLists(folderPidl, child.get()));
+        const TShellChildInfo info = GetChildInfo(folder.get(), child.get(), ShownItemMask | NodeInfoMask);
+        const std::string name = GetDisplayName(absolute.get());
+        CAPTURE(name);
+        CHECK(info.Name == name);
+        for (const SFGAOF mask : {ShownItemMask, NodeInfoMask})
+            for (SFGAOF bit = 1; bit; bit <<= 1)
+                if (mask & bit) {
+                    CAPTURE(bit);
+                    CHECK((info.Attributes & bit) == (GetIDListAttributes(absolute.get(), mask) & bit));
+                }
+        CHECK(((info.Attributes & ShownItemMask) != 0) ==
+              ((GetIDListAttributes(absolute.get(), ShownItemMask) & ShownItemMask) != 0));
+    }
+    return static_cast<int>(children.size());
+}
+
 }  // namespace
 
 TEST_SUITE("VeltoShellFunctions item information") {
+
+TEST_CASE("GetChildInfo answers through the folder what the item functions answer for each child")
+{
+    TItems items;
+    fs::create_directory(items.Scratch / "hidden");
+    SetFileAttributesW((items.Scratch / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const TPidl scratch = PidlOf(items.Scratch.Path());
+    CHECK(CompareChildInfo(scratch.get()) == 4);
+    CHECK(CompareChildInfo(GetDesktopIDList()) > 0);
+    CHECK(CompareChildInfo(items.List[3].second.get()) > 0);  // the drives
+
+    TComPtr<IShellFolder> folder;
+    GetShellFolder(scratch.get(), folder.put());
+    const TShellChildInfo none = GetChildInfo(nullptr, GetLastItemID(items.List[0].second.get()), SFGAO_FOLDER);
+    CHECK((none.Name.empty() && none.Attributes == 0));
+    CHECK(GetChildInfo(folder.get(), nullptr, SFGAO_FOLDER).Attributes == 0);
+}
+
 
 TEST_CASE("GetIconIndex passes the size and open flags of each of its four combinations")
 {

@@ -3,6 +3,7 @@
 // out, and when the selection is reported.
 #include "../../shell/VeltoShellTreeView.h"
 #include "../framework/ControlTestHelpers.h"
+#include "../support/FaultyShellFolder.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
 
@@ -264,6 +265,21 @@ TEST_CASE("a listing keeps out items that are neither file system, file-system a
         MESSAGE("skipped: no special folder here lists an item that is neither file system nor folder");
     if (shared == 0)
         MESSAGE("skipped: the shell reports no item here as shared, so the share overlay cannot be shown");
+}
+
+// Wine reports no item as shared: a folder that forwards to the real one adds the bit for one item.
+TEST_CASE("the item its folder reports as shared shows the share overlay, and only that one")
+{
+    TLookTree scratch;
+    TFaultyDesktopScope desktop;
+    desktop.Faults().AddAttributes(PidlOf(scratch.Root / "Parent").get(), SFGAO_SHARE);
+    TLookHost host;
+    host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    const TTreeNode* shared = host.RootNode() ? Child(host.RootNode(), "Parent") : nullptr;
+    const TTreeNode* plain = shared ? Child(host.RootNode(), "Leaf") : nullptr;
+    REQUIRE(plain);
+    CHECK(shared->OverlayIndex() == 0);
+    CHECK(plain->OverlayIndex() == -1);
 }
 
 TEST_CASE("the selection is reported no sooner than 50 ms after it moves, and soon after that")

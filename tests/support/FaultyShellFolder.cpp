@@ -24,7 +24,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** enumerator) override
     {
-        if (const auto* rule = FFaults->Find(FAbsolute.get(), true, IID_NULL)) {
+        if (const auto* rule = FFaults->Find(FAbsolute.get(), TShellFaults::TCall::EnumObjects)) {
             // Copied first: the code it runs may clear the faults.
             const bool forward = rule->Forward;
             const HRESULT result = rule->Result;
@@ -67,7 +67,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
     {
         ++FFaults->FAttributeRequests;
-        return FInner->GetAttributesOf(count, items, attributes);
+        const SFGAOF asked = attributes ? *attributes : 0;
+        const HRESULT result = FInner->GetAttributesOf(count, items, attributes);
+        if (count == 1 && items && items[0] && attributes) {
+            const TPidl item(ConcatIDLists(FAbsolute.get(), items[0]));
+            if (const auto* rule = FFaults->Find(item.get(), TShellFaults::TCall::Attributes))
+                *attributes |= rule->Added & asked;
+        }
+        return result;
     }
     HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY items, REFIID iid,
                                             UINT* reserved, void** object) override
@@ -75,7 +82,7 @@ public:
         FFaults->FRequests.push_back(iid);
         if (count == 1 && items && items[0]) {
             const TPidl item(ConcatIDLists(FAbsolute.get(), items[0]));
-            if (const auto* rule = FFaults->Find(item.get(), false, iid)) {
+            if (const auto* rule = FFaults->Find(item.get(), TShellFaults::TCall::UIObject, iid)) {
                 if (object)
                     *object = nullptr;
                 if (rule->Object)
@@ -107,7 +114,7 @@ void TShellFaults::FailEnumObjects(LPCITEMIDLIST folder, HRESULT result)
 {
     TRule rule;
     rule.Item.reset(CopyIDList(folder));
-    rule.EnumObjects = true;
+    rule.Call = TCall::EnumObjects;
     rule.Result = result;
     FRules.push_back(std::move(rule));
 }
@@ -116,7 +123,7 @@ void TShellFaults::WhileListing(LPCITEMIDLIST folder, std::function<void()> call
 {
     TRule rule;
     rule.Item.reset(CopyIDList(folder));
-    rule.EnumObjects = true;
+    rule.Call = TCall::EnumObjects;
     rule.Forward = true;
     rule.Called = std::move(called);
     FRules.push_back(std::move(rule));
@@ -141,15 +148,24 @@ void TShellFaults::ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* obj
     FRules.push_back(std::move(rule));
 }
 
+void TShellFaults::AddAttributes(LPCITEMIDLIST item, SFGAOF added)
+{
+    TRule rule;
+    rule.Item.reset(CopyIDList(item));
+    rule.Call = TCall::Attributes;
+    rule.Added = added;
+    FRules.push_back(std::move(rule));
+}
+
 int TShellFaults::UIObjectRequests(REFIID iid) const
 {
     return static_cast<int>(std::count(FRequests.begin(), FRequests.end(), iid));
 }
 
-const TShellFaults::TRule* TShellFaults::Find(LPCITEMIDLIST item, bool enumObjects, REFIID iid) const
+const TShellFaults::TRule* TShellFaults::Find(LPCITEMIDLIST item, TCall call, REFIID iid) const
 {
     for (const TRule& rule : FRules)
-        if (rule.EnumObjects == enumObjects && (enumObjects || rule.Interface == iid) &&
+        if (rule.Call == call && (call != TCall::UIObject || rule.Interface == iid) &&
             SameIDLists(rule.Item.get(), item))
             return &rule;
     return nullptr;

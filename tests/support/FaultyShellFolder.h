@@ -1,6 +1,7 @@
 // A thin forwarding wrapper around the real desktop folder, put in the library's DesktopFolder for
 // the length of a test, that fails or replaces one call for one item: the failures Wine never
-// produces (EnumObjects refusing, GetUIObjectOf failing) and a drop target a test can record.
+// produces (EnumObjects refusing, GetUIObjectOf failing), attributes it never reports, and a drop
+// target a test can record.
 #pragma once
 
 #include "../../shell/VeltoShellPidl.h"
@@ -25,6 +26,9 @@ public:
     // GetUIObjectOf for the item and interface hands out object (a new reference) and answers
     // result: S_OK, or a failure that comes with an object all the same.
     void ReplaceUIObject(LPCITEMIDLIST item, REFIID iid, IUnknown* object, HRESULT result = S_OK);
+    // GetAttributesOf for the item alone adds the bits of added that were asked for to the real
+    // folder's answer: the attributes Wine never reports, such as SFGAO_SHARE.
+    void AddAttributes(LPCITEMIDLIST item, SFGAOF added);
     // Every call is forwarded again.
     void Clear() { FRules.clear(); }
     // How many GetUIObjectOf calls asked for iid, and how many GetAttributesOf calls came, for any
@@ -34,16 +38,18 @@ public:
 
 private:
     friend class TForwardingShellFolder;
+    enum class TCall { EnumObjects, UIObject, Attributes };
     struct TRule {
         TPidl Item;
-        bool EnumObjects = false;
+        TCall Call = TCall::UIObject;
         bool Forward = false;  // EnumObjects goes on to the real folder after Called
         IID Interface{};
         HRESULT Result = S_OK;
         IUnknown* Object = nullptr;
         std::function<void()> Called;
+        SFGAOF Added = 0;
     };
-    const TRule* Find(LPCITEMIDLIST item, bool enumObjects, REFIID iid) const;
+    const TRule* Find(LPCITEMIDLIST item, TCall call, REFIID iid = IID_NULL) const;
 
     std::vector<TRule> FRules;
     std::vector<IID> FRequests;
