@@ -10,8 +10,9 @@ namespace {
 enum TKey { Enter, Esc, AltN, AltB, Space, Tab };
 
 // Presses a key as the keyboard does, down then up, at the window that has the focus (the form
-// when nothing has it), and lets the message loop handle it.
-void PressKey(Tfrm_Main& form, TKey key)
+// when nothing has it), and lets the message loop handle it. Held down, the keyboard repeats the
+// key before it comes up: each repeat says that the key was down already.
+void PressKey(Tfrm_Main& form, TKey key, int repeats = 0)
 {
     HWND target = GetFocus() ? GetFocus() : form.Handle();
     const WORD codes[] = {VK_RETURN, VK_ESCAPE, 'N', 'B', VK_SPACE, VK_TAB};
@@ -19,6 +20,8 @@ void PressKey(Tfrm_Main& form, TKey key)
     const bool alt = key == AltN || key == AltB;
     const LPARAM data = 1 | (alt ? 1 << 29 : 0);
     PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, data);
+    for (int i = 0; i < repeats; ++i)
+        PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, data | (1 << 30));
     PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, code, data | static_cast<LPARAM>(0xC0000000));
     Application->ProcessMessages();
 }
@@ -101,6 +104,73 @@ TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the
         CHECK(form.Memo1->Text() == licence);
         CHECK(wizard.Messages.empty());
     }
+}
+
+TEST_CASE("a key held down presses its button once: the keyboard's repeats of it do nothing")
+{
+    // clang-format off
+    const TKeyCase cases[] = {
+        {LicenceTicked, "Memo1",      Enter, "ts_Folder | < Back | Next > | Cancel"},
+        {LicenceTicked, "cbx_Accept", AltN,  "ts_Folder | < Back | Next > | Cancel"},
+        {AtFolder,      "edt_Folder", Enter, "ts_Finish | < Back | Finish | Cancel"},
+        {AtFinish,      nullptr,      AltB,  "ts_Folder | < Back | Next > | Cancel"},
+    };
+    // clang-format on
+    for (const TKeyCase& c : cases) {
+        TScratchFolder scratch;
+        TWizard wizard;
+        Tfrm_Main& form = *wizard.Form;
+        WalkTo(wizard, c.Start, (scratch.Path() / "target").string());
+        if (c.Focus)
+            dynamic_cast<TWinControl*>(form.FindComponent(c.Focus))->SetFocus();
+        const std::string folder = form.edt_Folder->Text();
+        CAPTURE(form.PageControl1->ActivePage()->Name());
+        PressKey(form, c.Key, 10);
+        CHECK(form.PageControl1->ActivePage()->Name() + " | " + wizard.Buttons() == c.After);
+        // The repeats reached no control either: the folder box took no line break or letter.
+        if (form.PageControl1->ActivePage() != form.ts_Folder)
+            CHECK(form.edt_Folder->Text() == folder);
+        CHECK(std::filesystem::is_empty(scratch.Path()));
+        CHECK(wizard.Messages.empty());
+    }
+}
+
+TEST_CASE("a plain letter in the folder box is only typed there: N is no Next, nor B Back, without Alt")
+{
+    TWizard wizard;
+    Tfrm_Main& form = *wizard.Form;
+    WalkTo(wizard, AtFolder, "");
+    form.edt_Folder->SetText("C:\\Tools\\");
+    form.edt_Folder->SetFocus();
+    form.edt_Folder->SetSelStart(static_cast<int>(form.edt_Folder->Text().size()));
+    HWND box = form.edt_Folder->Handle();
+    // The loop makes the character of each key down, as it does for the keyboard's.
+    for (WORD letter : {'N', 'B'}) {
+        PostMessageA(box, WM_KEYDOWN, letter, 1);
+        PostMessageA(box, WM_KEYUP, letter, static_cast<LPARAM>(0xC0000001));
+        Application->ProcessMessages();
+    }
+    CHECK(form.edt_Folder->Text() == "C:\\Tools\\nb");
+    CHECK(form.PageControl1->ActivePage() == form.ts_Folder);
+    CHECK(Focused() == "edt_Folder");
+}
+
+TEST_CASE("after the error display, the page entered has the keyboard as after any other entry")
+{
+    TProgramFilesValue value;
+    value.SetNumber(42);
+    TWizard wizard;
+    Tfrm_Main& form = *wizard.Form;
+    WalkTo(wizard, LicenceTicked, "");
+    form.Memo1->SetFocus();
+    PressKey(form, Enter);
+    CHECK(wizard.Errors == std::vector<std::string>{"Invalid data type for 'ProgramFilesDir'"});
+    CHECK(form.PageControl1->ActivePage() == form.ts_Folder);
+    CHECK(Focused() == "edt_Folder");
+    // Space goes into the folder box, not to the hidden licence box.
+    PressKey(form, Space);
+    CHECK(form.cbx_Accept->Checked());
+    CHECK(wizard.Buttons() == "< Back | Next > | Cancel");
 }
 
 TEST_CASE("Enter on the finish page installs; while installing no key acts; then Escape is Exit")
