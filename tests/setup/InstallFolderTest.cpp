@@ -49,6 +49,8 @@ void Type(TWizard& wizard, const std::wstring& text)
 void TypeAndInstall(TWizard& wizard, const TPayloadModule& module, const std::wstring& text)
 {
     Type(wizard, text);
+    // The box holds what was typed, character for character.
+    CHECK(wizard.Form->edt_Folder->WideText() == text);
     wizard.Next();
     wizard.Install(module);
 }
