@@ -4,7 +4,6 @@
 
 #include "../framework/Scope.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
