@@ -26,6 +26,16 @@ TShiftState KeyboardShiftState()
     return shift;
 }
 
+std::wstring WideFromAnsi(const std::string& text)
+{
+    const int size = static_cast<int>(text.size());
+    const int length = text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
 const TClassInfo& TControl::StaticClassInfo()
 {
     using C = TControl;
@@ -420,7 +430,8 @@ void TWinControl::WndProc(TMessage& message)
 void TWinControl::DefaultHandler(TMessage& message)
 {
     if (FHandle && FDefWndProc)
-        message.Result = CallWindowProcA(FDefWndProc, FHandle, message.Msg, message.WParam, message.LParam);
+        message.Result = (FUnicodeWindow ? CallWindowProcW : CallWindowProcA)(FDefWndProc, FHandle, message.Msg,
+                                                                              message.WParam, message.LParam);
 }
 
 bool TWinControl::ReflectNotification(TMessage& message)
@@ -709,7 +720,9 @@ bool TWinControl::HandleKey(TMessage& message)
 {
     const HWND window = FHandle;
     if (message.Msg == WM_CHAR) {
-        if (!OnKeyPress)
+        // The event's character is a byte of the code page: of a Unicode window's characters it
+        // sees those that read the same either way, the ASCII ones.
+        if (!OnKeyPress || (FUnicodeWindow && message.WParam > 0x7F))
             return false;
         char key = static_cast<char>(message.WParam);
         OnKeyPress(this, key);

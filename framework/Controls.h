@@ -90,6 +90,8 @@ using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, i
 using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
 // The modifier keys held now, as the thread's keyboard state has them.
 TShiftState KeyboardShiftState();
+// The text, read in the system's code page, in UTF-16.
+std::wstring WideFromAnsi(const std::string& text);
 
 // What CreateWnd asks CreateWindowEx for; CreateParams fills it.
 struct TCreateParams {
@@ -113,6 +115,9 @@ struct TCreateParams {
     // of a class of our own: whatever goes by the class name (the accessibility objects a screen
     // reader asks for) then knows it. Messages of the window's creation are the native class's alone.
     bool NativeClassName = false;
+    // A window of a native class made as a Unicode window: it keeps what is typed or pasted in
+    // UTF-16, characters that the code page lacks included, and its messages are Unicode ones.
+    bool Unicode = false;
 };
 
 // --- TSizeConstraints
@@ -497,6 +502,7 @@ private:
     std::optional<SIZE> FAnchorClient;  // the client size the children's places were last laid out for
     bool FSyncingBounds = false;  // the window moved itself: the fields follow, nothing is pushed
     bool FOwnClass = false;       // a window class of our own: we erase the background
+    bool FUnicodeWindow = false;  // the window was made with Unicode set: its messages are Unicode
     bool FInDestructor = false;   // messages go to the native handling only
     TBrushHandle FBrush;
 };

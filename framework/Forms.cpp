@@ -200,6 +200,8 @@ bool TForm::PreviewKeyDown(const MSG& message)
     // Alt is the message's own word: a key posted without the keyboard's state says it too.
     if (message.message == WM_SYSKEYDOWN && (message.lParam & (1 << 29)))
         shift |= SetOf({ssAlt});
+    // The key was down already: the keyboard repeats it.
+    const TScopedValue repeated(FKeyRepeated, (message.lParam & (1 << 30)) != 0);
     // No exception leaves the message loop's filter: the error display gets it, as from a handler.
     try {
         KeyDown(key, shift);
@@ -439,7 +441,9 @@ void TApplication::Run()
 
 bool TApplication::ProcessMessage(MSG& message)
 {
-    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    // A Unicode loop: a Unicode window (an edit box) gets a typed character as typed, and the
+    // system converts it to the code page for every other window as it dispatches.
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         return false;
     if (message.message == WM_QUIT) {
         FTerminated = true;
@@ -452,11 +456,11 @@ bool TApplication::ProcessMessage(MSG& message)
         TWinControl* rootControl = root ? FindControl(root) : nullptr;
         if (auto* form = dynamic_cast<TForm*>(rootControl); form && form->PreviewKeyDown(message))
             return true;
-        if (rootControl && IsDialogMessageA(root, &message))
+        if (rootControl && IsDialogMessageW(root, &message))
             return true;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
     return true;
 }
 

@@ -45,6 +45,8 @@ public:
     // (OnKeyDown), wherever the focus is.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool value) { FKeyPreview = value; }
+    // True while OnKeyDown sees a key that the keyboard repeats because it is held down.
+    bool KeyRepeated() const { return FKeyRepeated; }
     // The dpi the form's lengths are given for; at load a Scaled form whose dpi differs from the
     // screen's scales itself and its controls to the screen's, and then has the screen's.
     int PixelsPerInch() const { return FPixelsPerInch; }
@@ -95,6 +97,7 @@ private:
     int FPendingClientWidth = -1;  // set while loading: the border style may come later
     int FPendingClientHeight = -1;
     bool FKeyPreview = false;
+    bool FKeyRepeated = false;
     int FPixelsPerInch = 96;
     bool FScaled = true;
     HWND FFocusedWindow = nullptr;  // the control that had the focus when the form was left

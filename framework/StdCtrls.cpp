@@ -187,6 +187,15 @@ void TCustomEdit::SetSelLength(int value)
     SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + value);
 }
 
+std::wstring TCustomEdit::WideText() const
+{
+    if (!FHandle)
+        return WideFromAnsi(Text());
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(FHandle)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(FHandle, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 void TCustomEdit::SelectAll()
 {
     if (FHandle)
@@ -206,6 +215,9 @@ void TCustomEdit::CreateParams(TCreateParams& params)
     // Known by its class name, an edit box gets the system's own accessibility object: named after
     // the label before it, with its text as its value and its read-only state.
     params.NativeClassName = true;
+    // What is typed or pasted stays as typed, even where the code page has no spelling of it, so
+    // that the program can tell such a text from one the code page holds.
+    params.Unicode = true;
     params.Style |= ES_AUTOHSCROLL;
     if (FReadOnly)
         params.Style |= ES_READONLY;

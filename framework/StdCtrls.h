@@ -67,6 +67,10 @@ public:
     int SelLength();
     void SetSelLength(int value);
 
+    // The text as the window holds it, in UTF-16: unlike Text, it keeps the characters that the
+    // code page cannot spell. Without a window, Text read in the code page.
+    std::wstring WideText() const;
+
     // Operations
     // Selects the whole text, if there is a window.
     void SelectAll();

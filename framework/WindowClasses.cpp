@@ -161,17 +161,27 @@ void TWinControl::CreateWnd()
     if (nativeClass) {
         InitCommonControlsOnce();
         FOwnClass = false;
-        window = CreateWindowExA(params.ExStyle, params.SystemClassName.c_str(), params.Caption.c_str(), params.Style,
-                                 params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),
-                                 nullptr);
+        FUnicodeWindow = params.Unicode;
+        if (params.Unicode)
+            window = CreateWindowExW(params.ExStyle, WideFromAnsi(params.SystemClassName).c_str(),
+                                     WideFromAnsi(params.Caption).c_str(), params.Style, params.X, params.Y,
+                                     params.Width, params.Height, params.WndParent, id, ThisModule(), nullptr);
+        else
+            window = CreateWindowExA(params.ExStyle, params.SystemClassName.c_str(), params.Caption.c_str(),
+                                     params.Style, params.X, params.Y, params.Width, params.Height, params.WndParent,
+                                     id, ThisModule(), nullptr);
         if (window) {
-            FDefWndProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
+            // Replaced through the function of the window's own kind, so that no message on the
+            // way is converted to the code page and back.
+            const auto procedure = reinterpret_cast<LONG_PTR>(StdWndProc);
+            FDefWndProc = reinterpret_cast<WNDPROC>(params.Unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, procedure)
+                                                                   : SetWindowLongPtrA(window, GWLP_WNDPROC, procedure));
             AttachHandle(window);
         }
     } else {
         FDefWndProc = RegisterWindowClass(params);
         FOwnClass = params.SystemClassName.empty();
+        FUnicodeWindow = false;
         CreationControl = this;
         window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
                                  params.X, params.Y, params.Width, params.Height, params.WndParent, id, ThisModule(),

@@ -64,6 +64,24 @@ std::string PayloadEntryName(const TPayloadEntry& entry)
     return std::string(entry.Name, strnlen(entry.Name, PayloadNameSize));
 }
 
+std::vector<std::string> PayloadNames(const std::uint8_t* payload, std::size_t size)
+{
+    std::int32_t count = 0;
+    if (size < PayloadCountSize)
+        return {};
+    std::memcpy(&count, payload, sizeof count);
+    if (count < 0 || PayloadDataStart(count) > size)
+        return {};
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        TPayloadEntry entry;
+        std::memcpy(&entry, payload + PayloadDataStart(i), sizeof entry);
+        names.push_back(PayloadEntryName(entry));
+    }
+    return names;
+}
+
 bool IsSafePayloadName(std::string_view name)
 {
     if (name.empty() || name.front() == '\\' || name.front() == '/')

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 static_assert(std::endian::native == std::endian::little, "the payload's integers are read in place");
 
@@ -41,6 +42,10 @@ void DescramblePayload(std::uint8_t* payload, std::size_t size, std::uint64_t da
 
 // The entry's name: its bytes up to the first NUL, at most 256 of them.
 std::string PayloadEntryName(const TPayloadEntry& entry);
+
+// The names in a payload's directory, read where they lie (the directory is not scrambled), in
+// directory order; none when the count or the directory does not fit the payload's size.
+std::vector<std::string> PayloadNames(const std::uint8_t* payload, std::size_t size);
 
 // True when joining the name to a folder cannot leave that folder or land under another name:
 // not empty, not rooted, no drive or other ':', no '..' component, no reserved device name (the

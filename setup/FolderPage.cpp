@@ -62,9 +62,11 @@ void Tfrm_Main::VeltoShellTreeView1Change(TObject*, TTreeNode*)
     const TPidl proposed = std::move(FProposedIDList);
     if (selected && proposed && SameIDLists(proposed.get(), static_cast<LPCITEMIDLIST>(selected->Data())))
         return;
-    char path[MAX_PATH] = "";
-    if (!selected || !SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(selected->Data()), path))
-        path[0] = '\0';
-    edt_Folder->SetText(WithSubFolder(path));
+    wchar_t path[MAX_PATH] = L"";
+    if (!selected || !SHGetPathFromIDListW(static_cast<LPCITEMIDLIST>(selected->Data()), path))
+        path[0] = L'\0';
+    // A name the code page cannot spell must not turn into another folder's: the short form
+    // where it has one, else no path, as for a folder that has none.
+    edt_Folder->SetText(WithSubFolder(CodePagePath(path).value_or("")));
     edt_Folder->SelectAll();
 }

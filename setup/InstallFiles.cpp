@@ -3,10 +3,12 @@
 
 #include "../payload/FailureText.h"
 #include "../payload/FolderPath.h"
+#include "../payload/PayloadFormat.h"
 #include "../payload/PayloadResource.h"
 #include "../payload/RestorePayload.h"
 #include "../payload/Win32FileSink.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -16,18 +18,31 @@ const char* const FolderMessage =
 const char* const FailureMessage =
     "There was a problem installing the files.\r\nThe Application will be terminated..\r\n\r\n";
 
-bool IsFolder(const std::string& path)
+// The longest name, in characters, that the restore will write into the folder; 0 when the payload
+// cannot be read, which the restore then reports with its own text.
+std::size_t LongestWrittenName(HMODULE module)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::size_t longest = TWin32FileSink::TemporaryNameLength;
+    try {
+        const TResourceBytes resource = LoadPayloadResource(module);
+        for (const std::string& name : PayloadNames(resource.Data, resource.Size))
+            longest = std::max(longest, TextLength(name));
+    } catch (const std::exception&) {
+        return 0;
+    }
+    return longest;
 }
 
 }  // namespace
 
 void Tfrm_Main::InstallFiles()
 {
-    const std::string folder = WithBackslash(edt_Folder->Text());
-    if (!IsFolder(folder) && !ForceDirectories(folder)) {
+    // The folder is checked whole before anything is made: a text that would put the files
+    // elsewhere than it says, or lose one on the way, gets the folder message like a folder that
+    // cannot be made.
+    const TInstallFolder target = InstallFolderOf(edt_Folder->WideText(), LongestWrittenName(PayloadModule));
+    const std::string& folder = target.Text;
+    if (target.Fault != ffNone || !ForceDirectories(folder)) {
         ShowInformation(FolderMessage);
         PageControl1->SetActivePage(ts_Folder);
         return;

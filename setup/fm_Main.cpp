@@ -99,7 +99,14 @@ void Tfrm_Main::btn_NextClick(TObject*)
     } else if (page == ts_Finish) {
         InstallFiles();
     }
-    UpdateButtonsAfterNext();
+    try {
+        UpdateButtonsAfterNext();
+    } catch (...) {
+        // The entry steps failed (the error display shows why): the page entered still gets the
+        // keyboard, or it stays on a control of the page left, unseen.
+        FocusActivePage();
+        throw;
+    }
     FocusActivePage();
 }
 
@@ -144,7 +151,7 @@ void Tfrm_Main::cbx_AcceptClick(TObject*)
 
 void Tfrm_Main::Label3Click(TObject*)
 {
-    // The program runs as administrator; the browser it starts must not.
+    // An elevated program must not start the browser with its rights.
     OpenWebAddress(Handle(), MakerWebAddress, IsProcessElevated());
 }
 
@@ -176,6 +183,9 @@ void Tfrm_Main::FormKeyDown(TObject*, WORD& key, TShiftState shift)
         return;
     // The wizard's keys go no further, pressed or not: the memo takes no line break from Enter.
     key = 0;
+    // A key held down presses its button once: its repeats would walk on through the pages.
+    if (KeyRepeated())
+        return;
     if (button->Visible() && button->Enabled())
         button->Click();
 }

@@ -157,6 +157,36 @@ TEST_CASE("zlib gets the estimate first, then one increment at a time where it s
     }
 }
 
+TEST_CASE("each growth adds the stored size rounded up to 256: 256 and 512 stay as they are, 257 becomes 512")
+{
+    const std::pair<std::size_t, std::size_t> cases[] = {{256, 256}, {512, 512}, {257, 512}};  // stored -> growth
+    for (const auto& c : cases) {
+        const std::size_t storedSize = c.first;
+        const std::size_t increment = c.second;
+        CAPTURE(storedSize);
+        // Some noise ahead of a long run of zeros: a stream of exactly this size that inflates to
+        // many times it.
+        std::vector<std::uint8_t> contents, stored;
+        // Noise stores at about a byte a byte, and the zeros and the stream's frame take some more.
+        for (auto noise = static_cast<unsigned>(storedSize - 200); stored.size() != storedSize && noise < storedSize; ++noise) {
+            for (unsigned seed = 0; stored.size() != storedSize && seed < 4; ++seed) {
+                contents = Noise(noise, seed);
+                contents.resize(noise + 20'000);
+                stored = ZlibStream(contents);
+            }
+        }
+        REQUIRE(stored.size() == storedSize);
+        TZlibRecording zlib;
+        void* out = nullptr;
+        std::int32_t bytes = 0;
+        const auto size = static_cast<std::int32_t>(storedSize);
+        InflateBuffer(stored.data(), size, out, bytes, 2 * size);
+        std::unique_ptr<void, decltype(&std::free)> owned(out, &std::free);
+        CheckGrowth(zlib.Calls, 2 * storedSize, increment, contents.size());
+        CHECK(bytes == static_cast<std::int32_t>(contents.size()));
+    }
+}
+
 TEST_CASE("a block that outgrows its reservation moves and keeps what zlib wrote before")
 {
     const std::vector<std::uint8_t> contents = Runs();

@@ -155,6 +155,18 @@ TEST_CASE("a name that fills all 256 bytes is used whole")
     CHECK(sink.Names == std::vector<std::string>{longName, "short"});
 }
 
+TEST_CASE("the directory's names are read where they lie, and none from a directory that does not fit")
+{
+    const std::string longName(256, 'n');
+    auto bytes = HandBuiltPayload({HandEntry(longName + "overflow", Bytes("x")), HandEntry("short", Bytes("y"))});
+    CHECK(PayloadNames(bytes.data(), bytes.size()) == std::vector<std::string>{longName, "short"});
+    CHECK(PayloadNames(bytes.data(), 4 + 2 * 264) == std::vector<std::string>{longName, "short"});
+    CHECK(PayloadNames(bytes.data(), 4 + 2 * 264 - 1).empty());
+    CHECK(PayloadNames(bytes.data(), 3).empty());
+    PutLE32(bytes, 0, -1);
+    CHECK(PayloadNames(bytes.data(), bytes.size()).empty());
+}
+
 TEST_CASE("an empty payload writes nothing and reports a count of 0")
 {
     TScratchFolder folder;

@@ -208,6 +208,46 @@ TEST_CASE("the proposal's own late report keeps it, across a rebuild too; any ot
     }
 }
 
+TEST_CASE("a folder picked in the tree whose name the code page lacks is taken by its short path, or not at all")
+{
+    TProgramFilesValue value;
+    TScratchFolder scratch;
+    value.SetText(scratch.Path().string());
+    const std::filesystem::path giraffe = scratch.Path() / L"\u0416\u0438\u0440\u0430\u0444";
+    std::filesystem::create_directory(giraffe);
+    char spelled[MAX_PATH] = "";
+    BOOL lacking = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, giraffe.c_str(), -1, spelled, MAX_PATH, nullptr, &lacking);
+    if (!lacking) {
+        MESSAGE("skipped: the code page spells the folder's name");
+        return;
+    }
+    TWizard wizard;
+    TPayloadModule module(WritePayload({{"a.txt", Bytes("alpha")}}));
+    wizard.EnterFolderPage();
+    Pump(200);
+    const TPidl picked(PathToIDList(giraffe.wstring()));
+    wizard.Form->VeltoShellTreeView1->SelectIDList(picked.get());
+    Pump(200);
+    REQUIRE(SameIDLists(static_cast<LPCITEMIDLIST>(wizard.Form->VeltoShellTreeView1->Selected()->Data()), picked.get()));
+
+    wchar_t shortPath[MAX_PATH] = L"";
+    GetShortPathNameW(giraffe.c_str(), shortPath, MAX_PATH);
+    const bool hasShortName = giraffe.wstring() != shortPath;
+    CHECK(wizard.Folder().find('?') == std::string::npos);
+    wizard.Next();
+    wizard.Install(module);
+    if (hasShortName) {
+        CHECK(wizard.Messages.empty());
+        CHECK(ReadBytes(giraffe / DefaultSubFolder / "a.txt") == Bytes("alpha"));
+    } else {
+        // No path, as for a folder without one: the bare sub-folder, which the install refuses.
+        CHECK(wizard.Form->lbl_Folder->Caption() == Proposal(""));
+        CHECK(wizard.Messages.size() == 1);
+        CHECK(std::filesystem::is_empty(giraffe));
+    }
+}
+
 TEST_CASE("Next within the change delay takes the pick along: the finish page shows the folder installed into")
 {
     TProgramFilesValue value;

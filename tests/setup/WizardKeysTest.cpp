@@ -10,8 +10,9 @@ namespace {
 enum TKey { Enter, Esc, AltN, AltB, Space, Tab };
 
 // Presses a key as the keyboard does, down then up, at the window that has the focus (the form
-// when nothing has it), and lets the message loop handle it.
-void PressKey(Tfrm_Main& form, TKey key)
+// when nothing has it), and lets the message loop handle it. Held down, the keyboard repeats the
+// key before it comes up: each repeat says that the key was down already.
+void PressKey(Tfrm_Main& form, TKey key, int repeats = 0)
 {
     HWND target = GetFocus() ? GetFocus() : form.Handle();
     const WORD codes[] = {VK_RETURN, VK_ESCAPE, 'N', 'B', VK_SPACE, VK_TAB};
@@ -19,6 +20,8 @@ void PressKey(Tfrm_Main& form, TKey key)
     const bool alt = key == AltN || key == AltB;
     const LPARAM data = 1 | (alt ? 1 << 29 : 0);
     PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, data);
+    for (int i = 0; i < repeats; ++i)
+        PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, data | (1 << 30));
     PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, code, data | static_cast<LPARAM>(0xC0000000));
     Application->ProcessMessages();
 }
@@ -55,13 +58,14 @@ struct TKeyCase {
     const char* Focus;  // the control given the focus first; nullptr: where the page put it
     TKey Key;
     const char* After;  // the page and the buttons afterwards, or "closed"
+    int Repeats = 0;    // held down: the keyboard repeats it this often before it comes up
 };
 
 }  // namespace
 
 TEST_SUITE("Tfrm_Main keyboard") {
 
-TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the focus is, while those are usable")
+TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the focus is, while those are usable, once while held down")
 {
     // clang-format off
     const TKeyCase cases[] = {
@@ -81,6 +85,10 @@ TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the
         {AtFolder,        "edt_Folder",          Esc,    "closed"},
         {AtFinish,        nullptr,               AltB,   "ts_Folder | < Back | Next > | Cancel"},
         {AtFinish,        nullptr,               Esc,    "closed"},
+        {LicenceTicked,   "Memo1",               Enter,  "ts_Folder | < Back | Next > | Cancel", 10},
+        {LicenceTicked,   "cbx_Accept",          AltN,   "ts_Folder | < Back | Next > | Cancel", 10},
+        {AtFolder,        "edt_Folder",          Enter,  "ts_Finish | < Back | Finish | Cancel", 10},
+        {AtFinish,        nullptr,               AltB,   "ts_Folder | < Back | Next > | Cancel", 10},
     };
     // clang-format on
     const char* const keyNames[] = {"Enter", "Escape", "Alt+N", "Alt+B", "Space", "Tab"};
@@ -93,14 +101,54 @@ TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the
             dynamic_cast<TWinControl*>(form.FindComponent(c.Focus))->SetFocus();
         const std::string licence = form.Memo1->Text();
         CAPTURE(std::string(keyNames[c.Key]) + " on " + form.PageControl1->ActivePage()->Name() + " in " + Focused());
-        PressKey(form, c.Key);
+        CAPTURE(c.Repeats);
+        PressKey(form, c.Key, c.Repeats);
         const std::string after =
             form.Visible() ? form.PageControl1->ActivePage()->Name() + " | " + wizard.Buttons() : "closed";
         CHECK(after == c.After);
         // The read-only memo takes no line break from an Enter that pressed Next.
         CHECK(form.Memo1->Text() == licence);
         CHECK(wizard.Messages.empty());
+        CHECK(std::filesystem::is_empty(scratch.Path()));  // nothing was installed
     }
+}
+
+TEST_CASE("a plain letter in the folder box is only typed there: N is no Next, nor B Back, without Alt")
+{
+    TWizard wizard;
+    Tfrm_Main& form = *wizard.Form;
+    WalkTo(wizard, AtFolder, "");
+    form.edt_Folder->SetText("C:\\Tools\\");
+    form.edt_Folder->SetFocus();
+    form.edt_Folder->SetSelStart(static_cast<int>(form.edt_Folder->Text().size()));
+    HWND box = form.edt_Folder->Handle();
+    // The loop makes the character of each key down, as it does for the keyboard's.
+    for (WORD letter : {'N', 'B'}) {
+        PostMessageA(box, WM_KEYDOWN, letter, 1);
+        PostMessageA(box, WM_KEYUP, letter, static_cast<LPARAM>(0xC0000001));
+        Application->ProcessMessages();
+    }
+    CHECK(form.edt_Folder->Text() == "C:\\Tools\\nb");
+    CHECK(form.PageControl1->ActivePage() == form.ts_Folder);
+    CHECK(Focused() == "edt_Folder");
+}
+
+TEST_CASE("after the error display, the page entered has the keyboard as after any other entry")
+{
+    TProgramFilesValue value;
+    value.SetNumber(42);
+    TWizard wizard;
+    Tfrm_Main& form = *wizard.Form;
+    WalkTo(wizard, LicenceTicked, "");
+    form.Memo1->SetFocus();
+    PressKey(form, Enter);
+    CHECK(wizard.Errors == std::vector<std::string>{"Invalid data type for 'ProgramFilesDir'"});
+    CHECK(form.PageControl1->ActivePage() == form.ts_Folder);
+    CHECK(Focused() == "edt_Folder");
+    // Space goes into the folder box, not to the hidden licence box.
+    PressKey(form, Space);
+    CHECK(form.cbx_Accept->Checked());
+    CHECK(wizard.Buttons() == "< Back | Next > | Cancel");
 }
 
 TEST_CASE("Enter on the finish page installs; while installing no key acts; then Escape is Exit")

@@ -334,6 +334,25 @@ std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, SIZE& size)
     return pixels;
 }
 
+// The activation context of the program's own manifest, as the system reads it at its start.
+struct TProgramManifest {
+    HANDLE Context = INVALID_HANDLE_VALUE;
+    TProgramManifest()
+    {
+        const std::string program = ProgramFolder() + "Unpack.exe";
+        ACTCTXA context{};
+        context.cbSize = sizeof context;
+        context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        context.lpSource = program.c_str();
+        context.lpResourceName = MAKEINTRESOURCEA(1);
+        Context = CreateActCtxA(&context);
+        REQUIRE(Context != INVALID_HANDLE_VALUE);
+    }
+    ~TProgramManifest() { ReleaseActCtx(Context); }
+    TProgramManifest(const TProgramManifest&) = delete;
+    TProgramManifest& operator=(const TProgramManifest&) = delete;
+};
+
 }  // namespace
 
 TEST_SUITE("Tfrm_Main layout") {
@@ -469,21 +488,24 @@ TEST_CASE("at the screen's dpi the window and every control are the layout times
 
 TEST_CASE("the program declares itself aware of the system's dpi, so that Windows does not stretch it")
 {
-    const std::string program = ProgramFolder() + "Unpack.exe";
-    ACTCTXA context{};
-    context.cbSize = sizeof context;
-    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = program.c_str();
-    context.lpResourceName = MAKEINTRESOURCEA(1);
-    HANDLE activation = CreateActCtxA(&context);
-    REQUIRE(activation != INVALID_HANDLE_VALUE);
+    const TProgramManifest manifest;
     wchar_t value[64] = L"";
     SIZE_T written = 0;
-    const BOOL found = QueryActCtxSettingsW(0, activation, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+    const BOOL found = QueryActCtxSettingsW(0, manifest.Context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
                                             L"dpiAware", value, std::size(value), &written);
-    ReleaseActCtx(activation);
     CHECK(found);
     CHECK(std::wstring(value) == L"true");
+}
+
+TEST_CASE("the program asks for the highest rights its user has, and demands none")
+{
+    const TProgramManifest manifest;
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
+    SIZE_T written = 0;
+    REQUIRE(QueryActCtxW(0, manifest.Context, nullptr, RunlevelInformationInActivationContext, &level, sizeof level,
+                         &written));
+    CHECK(level.RunLevel == ACTCTX_RUN_LEVEL_HIGHEST_AVAILABLE);
+    CHECK(level.UiAccess == 0);
 }
 
 TEST_CASE("Tab moves between the page's controls in their tab order, never to the buttons")

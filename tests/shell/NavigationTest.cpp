@@ -198,6 +198,34 @@ TEST_CASE("SelectPath expands only the folders on the way and reports the select
     CHECK(host.Changes == TNodeList{selected});
 }
 
+TEST_CASE("SelectPath scrolls the folder it selects into view, also one selected already")
+{
+    TNavigationTree scratch;
+    // More folders ahead of the target than the tree can show at once.
+    for (int i = 10; i < 70; ++i)
+        fs::create_directory(scratch.Root / ("Many" + std::to_string(i)));
+    fs::create_directories(scratch.Root / "Zeta" / "Deep" / "Deeper");
+    TNavigationHost host;
+    host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
+    const auto selectedShown = [&] {
+        const RECT shown = host.Tree->Selected()->DisplayRect(true);
+        return shown.bottom > shown.top && shown.top >= 0 && shown.bottom <= host.Tree->ClientHeight();
+    };
+    // Selected and shown; scrolled away to the top; selected again, shown again. The second folder's
+    // parent is open already: nothing opens on the way that could scroll it into view instead.
+    const std::pair<const char*, const char*> folders[] = {{"Zeta/Deep/Deeper", "Deeper"}, {"Zeta", "Zeta"}};
+    for (const auto& [folder, text] : folders) {
+        CAPTURE(folder);
+        for (int time = 0; time < 2; ++time) {
+            host.Tree->SelectPath(scratch / folder);
+            REQUIRE(host.SelectedText() == text);
+            CHECK(selectedShown());
+            SendMessageA(host.Tree->Handle(), WM_VSCROLL, SB_TOP, 0);
+            REQUIRE_FALSE(selectedShown());
+        }
+    }
+}
+
 TEST_CASE("SelectPath of an item the tree does not show selects its deepest shown ancestor")
 {
     TNavigationTree scratch;

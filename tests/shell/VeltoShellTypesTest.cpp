@@ -1,8 +1,11 @@
 // Special-folder names and CSIDLs, root-name matching, object-type sets and flag tests.
 #include "ShellTestHelpers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -101,6 +104,30 @@ TEST_CASE("a root text names a literal when it matches the name but for ASCII le
     CHECK(SpecialFolderByName("sfHistory") == sfHistory);
     for (const char* text : {"sfDesk", "sfDesktop ", "", "C:\\Windows"})
         CHECK(SpecialFolderByName(text) == std::nullopt);
+}
+
+TEST_CASE("every literal is named by its text in capitals, in small letters, and with any one letter's case turned")
+{
+    const auto turned = [](char c) { return static_cast<char>(std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c)); };
+    for (std::size_t ordinal = 0; ordinal < VeltoSpecialFolderCount; ++ordinal) {
+        const std::string name(SpecialFolderName(Literal(ordinal)));
+        std::string upper = name, lower = name;
+        std::transform(name.begin(), name.end(), upper.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
+        std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+        std::vector<std::string> texts{upper, lower};
+        for (std::size_t at = 0; at < name.size(); ++at) {
+            texts.push_back(name);
+            texts.back()[at] = turned(name[at]);
+        }
+        for (const std::string& text : texts) {
+            CAPTURE(text);
+            CHECK(SpecialFolderByName(text) == Literal(ordinal));
+        }
+        // A letter that differs by more than its case names nothing.
+        std::string other = upper;
+        other.back() = other.back() == 'Z' ? 'A' : static_cast<char>(other.back() + 1);
+        CHECK(SpecialFolderByName(other) == std::nullopt);
+    }
 }
 
 }  // TEST_SUITE

@@ -20,6 +20,45 @@ std::size_t EntryCount(const std::filesystem::path& folder)
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
+// The error mode now, left as it was.
+UINT CurrentErrorMode()
+{
+    const UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    return mode;
+}
+
+// A drive letter that names no drive, "Q:" say; empty when every letter is taken.
+std::string UnusedDrive()
+{
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'Z'; letter >= 'D'; --letter)
+        if (!(drives & (1u << (letter - 'A'))))
+            return std::string(1, letter) + ":";
+    return "";
+}
+
+struct TFolderRow {
+    std::wstring Text;
+    UINT CodePage;
+    TFolderFault Fault;
+    std::string Folder;  // the install folder when Fault is ffNone
+};
+
+// "C:\" and characters: a folder of length characters once its backslash is added.
+std::wstring FolderOfLength(std::size_t length, wchar_t character)
+{
+    return L"C:\\" + std::wstring(length - 4, character);
+}
+
+std::string Repeated(const std::string& text, std::size_t count)
+{
+    std::string repeated;
+    while (count-- > 0)
+        repeated += text;
+    return repeated;
+}
+
 }  // namespace
 
 TEST_SUITE("FolderPath") {
@@ -57,6 +96,86 @@ TEST_CASE("the trailing backslash is a character of the code page, not the last 
     }
     CHECK(WithBackslash("") == "\\");
     CHECK(WithBackslash("C:\\Tools") == "C:\\Tools\\");
+}
+
+TEST_CASE("an install folder names one folder whatever the current one is, spelled exactly, or says why not")
+{
+    const std::size_t longest = 12;
+    const std::size_t room = MaxFolderTextLength - longest;  // the longest folder, backslash included
+    // clang-format off
+    const TFolderRow rows[] = {
+        {L"C:\\Tools",                1252, ffNone, "C:\\Tools\\"},
+        {L"C:\\Tools\\",              1252, ffNone, "C:\\Tools\\"},
+        {L"c:",                      1252, ffNone, "c:\\"},
+        {L"",                        1252, ffNone, "\\"},  // the root of the current drive
+        {L"\\",                      1252, ffNone, "\\"},
+        {L"C:/Tools/Velto",          1252, ffNone, "C:/Tools/Velto\\"},
+        {L"C:\\Tools\\..\\Velto",      1252, ffNone, "C:\\Tools\\..\\Velto\\"},
+        {L"C:\\Tools\\.\\Velto",       1252, ffNone, "C:\\Tools\\.\\Velto\\"},
+        {L"C:\\Tools\\\\Velto",        1252, ffNone, "C:\\Tools\\\\Velto\\"},
+        {L"\\\\server\\share",         1252, ffNone, "\\\\server\\share\\"},
+        {L"//server/share/Tools",    1252, ffNone, "//server/share/Tools\\"},
+        {L"Velto",                   1252, ffNotAbsolute, ""},
+        {L"Tools\\Velto",            1252, ffNotAbsolute, ""},
+        {L"D:tools",                 1252, ffNotAbsolute, ""},
+        {L"\\Velto",                 1252, ffNotAbsolute, ""},
+        {L"1:\\Velto",               1252, ffNotAbsolute, ""},
+        {L"\\\\server",              1252, ffNotAbsolute, ""},
+        {L"\\\\server\\",            1252, ffNotAbsolute, ""},
+        {L"\\\\\\share\\Velto",        1252, ffNotAbsolute, ""},
+        {L"\\\\?\\C:\\Velto",          1252, ffNotAbsolute, ""},
+        {L"\\\\.\\C:\\Velto",          1252, ffNotAbsolute, ""},
+        {L"C:\\Tools\\Velto ",         1252, ffNameEnd, ""},
+        {L"C:\\Tools\\Velto.",         1252, ffNameEnd, ""},
+        {L"C:\\Tools.\\Velto",         1252, ffNameEnd, ""},
+        {L"C:\\Tools \\Velto\\",       1252, ffNameEnd, ""},
+        {L"C:\\...\\Velto",            1252, ffNameEnd, ""},
+        {L"\\\\server\\share\\Velto.", 1252, ffNameEnd, ""},
+        {L"C:\\Tools\\\u0416",         1252, ffCodePage, ""},  // no spelling: "?"
+        {L"C:\\Tools\\\u0100",         1252, ffCodePage, ""},  // a best-fit spelling: "A"
+        {L"C:\\Tools\\\u0416",         1251, ffNone, "C:\\Tools\\\xC6\\"},
+        {L"C:\\Tools\\\u30BD",         932,  ffNone, "C:\\Tools\\" + So + "\\"},
+        {L"C:\\Tools\\\u0416",         CP_UTF8, ffNone, "C:\\Tools\\\xD0\x96\\"},
+        {L"C:\\Tools\\\xD800",         CP_UTF8, ffCodePage, ""},  // half a surrogate pair
+        // The folder and the longest name fill the limit exactly, then pass it by one character.
+        {FolderOfLength(room, L'x') + L"\\",     1252, ffNone, "C:\\" + std::string(room - 4, 'x') + "\\"},
+        {FolderOfLength(room + 1, L'x') + L"\\", 1252, ffTooLong, ""},
+        {FolderOfLength(room + 1, L'x'),        1252, ffTooLong, ""},
+        // Characters count, not bytes: each of these takes two.
+        {FolderOfLength(room, L'\u30BD') + L"\\", 932,  ffNone, "C:\\" + Repeated(So, room - 4) + "\\"},
+    };
+    // clang-format on
+    for (const TFolderRow& row : rows) {
+        const std::string text(row.Text.begin(), row.Text.end());  // shown with its wide characters cut
+        CAPTURE(text);
+        CAPTURE(row.CodePage);
+        const TInstallFolder folder = InstallFolderOf(row.Text, longest, row.CodePage);
+        CHECK(folder.Fault == row.Fault);
+        CHECK(folder.Text == row.Folder);
+    }
+}
+
+TEST_CASE("a path for the A functions is the path, or its short form where only that survives the code page")
+{
+    TScratchFolder scratch;
+    const std::filesystem::path giraffe = scratch.Path() / L"\u0416\u0438\u0440\u0430\u0444";
+    std::filesystem::create_directory(giraffe);
+    CHECK(CodePagePath(giraffe.wstring(), 1251) == Ansi(scratch.Path()) + "\\\xC6\xE8\xF0\xE0\xF4");
+    CHECK(CodePagePath(L"C:\\Tools", 1252) == "C:\\Tools");
+    CHECK(CodePagePath(L"C:\\Missing\\\u0416", 1252) == std::nullopt);
+
+    const std::optional<std::string> path = CodePagePath(giraffe.wstring(), 1252);
+    wchar_t shortPath[MAX_PATH] = L"";
+    GetShortPathNameW(giraffe.c_str(), shortPath, MAX_PATH);
+    if (giraffe.wstring() == shortPath) {
+        CHECK(path == std::nullopt);  // no short name: no path at all rather than another folder's
+        return;
+    }
+    REQUIRE(path);
+    // The A functions reach the folder itself through it.
+    CHECK(path->find('?') == std::string::npos);
+    WriteBytes(*path + "\\through-short.txt", Bytes("short"));
+    CHECK(ReadBytes(giraffe / "through-short.txt") == Bytes("short"));
 }
 
 TEST_CASE("a path is inside the folder only below it, read in the code page")
@@ -152,6 +271,26 @@ TEST_CASE("missing folders are made outermost first, each one character-aware")
             deep += "d\\";
         CHECK_FALSE(ForceDirectories(deep, 1252));
         CHECK(EntryCount(scratch.Path()) == 0);
+    }
+    SUBCASE("the root is never made: a share out of reach or a drive with nothing in it gives false")
+    {
+        const UINT mode = SetErrorMode(SEM_NOGPFAULTERRORBOX);
+        const std::string drive = UnusedDrive();
+        REQUIRE(!drive.empty());
+        CHECK_FALSE(ForceDirectories(drive + "\\Velto\\Sub", 1252));
+        CHECK(CurrentErrorMode() == SEM_NOGPFAULTERRORBOX);
+        SetErrorMode(mode);
+
+        TScratchShare share;
+        if (!share.Available()) {
+            MESSAGE("skipped: this platform serves no scratch share for UNC paths");
+            return;
+        }
+        CHECK(ForceDirectories(share.Share() + "\\a\\b", 1252));
+        CHECK(std::filesystem::is_directory(share.ServerFolder() / "share" / "a" / "b"));
+        CHECK_FALSE(ForceDirectories("\\\\" + share.Server() + "\\other\\a", 1252));
+        CHECK_FALSE(ForceDirectories("\\\\" + share.Server() + "\\other", 1252));
+        CHECK(EntryCount(share.ServerFolder()) == 1);
     }
     SUBCASE("the limit counts characters, and a double-byte character is one")
     {
