@@ -34,6 +34,16 @@ function(unpack_release_program target)
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
   if(WIN32)
     target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
+    # libstdc++'s default terminate handler prints the demangled type of an exception that nothing
+    # caught before it aborts, which pulls in the demangler and MinGW's own printf: a tenth of the
+    # setup's code, for a text that a GUI program has nowhere to show. Abort directly instead
+    # (32-bit symbols carry an underscore). gc-sections cannot drop it: the linker keeps every
+    # function that has unwind information.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(prefix _)
+    endif()
+    target_link_options(${target} PRIVATE
+      "-Wl,--defsym,${prefix}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${prefix}abort")
   endif()
 endfunction()
 
