@@ -62,8 +62,9 @@ function(unpack_portable_library name)
   endif()
 endfunction()
 
-# Builds the payload of the files listed in MANIFEST with the native producer, as the target NAME,
-# and writes a resource script that embeds it as the raw-data resource "DATA".
+# Builds the payload of the files listed in MANIFEST with the native producer at its smallest
+# (--best: zopfli, some seconds), as the target NAME, and writes a resource script that embeds it
+# as the raw-data resource "DATA".
 #   unpack_payload_resource(NAME MANIFEST [INPUTS FILE...] [DEPENDS TARGET...])
 # A MANIFEST that the build itself makes does not exist yet when CMake runs: INPUTS then names the
 # files it will list, and DEPENDS the targets that make them.
@@ -87,7 +88,7 @@ function(unpack_payload_resource name manifest)
   endif()
   set(payload ${CMAKE_BINARY_DIR}/${name}.payload)
   add_custom_command(OUTPUT ${payload}
-    COMMAND ${MKPAYLOAD} create ${payload} --list ${manifest}
+    COMMAND ${MKPAYLOAD} create --best ${payload} --list ${manifest}
     DEPENDS ${inputs} ${MKPAYLOAD}
     COMMENT "Building payload ${name}")
   add_custom_target(${name} DEPENDS ${payload})
