@@ -29,9 +29,9 @@ constexpr std::uint64_t LargeInput = std::uint64_t{16} << 20;
 const char* const Usage =
     "usage: mkpayload create [OPTIONS] OUT FILE...       build a payload from files, in the given order\n"
     "       mkpayload create [OPTIONS] OUT --list LIST   the same, with the files named one a line in LIST\n"
-    "       mkpayload list PAYLOAD             index, name, stored size, inflated size, offset\n"
-    "       mkpayload verify PAYLOAD           check the structure and inflate every entry\n"
-    "       mkpayload extract PAYLOAD DIR      restore the files into DIR\n"
+    "       mkpayload list PAYLOAD                       index, name, stored size, inflated size, offset\n"
+    "       mkpayload verify PAYLOAD                     check the structure and inflate every entry\n"
+    "       mkpayload extract PAYLOAD DIR                restore the files into DIR\n"
     "Options of create: --best writes the smallest streams it can find (zopfli: many times slower);\n"
     "--jobs N compresses N files at once (default: one per core; the payload is the same).\n"
     "Files are stored under their bare names. Exit codes: 0 success, 1 bad or damaged payload\n"
