@@ -8,6 +8,7 @@
 
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -71,6 +72,12 @@ bool IsAbsolute(const std::string& path)
 
 std::vector<std::uint8_t> ReadFile(const std::string& path)
 {
+#ifndef _WIN32
+    // A folder opens like a file here and reads as nothing, which would store an empty file.
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw Exception("cannot read " + path);
+#endif
     std::ifstream in(path.c_str(), std::ios::binary | std::ios::ate);
     const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
     if (size < 0)

@@ -39,6 +39,8 @@ for f in a.txt zeros.bin empty.dat; do
 done
 expect 1 "create with a duplicate name" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/a.txt" "$scratch/in/a.txt"
 expect 1 "create from a missing file" -- "${tool[@]}" create "$scratch/p3" "$scratch/in/missing"
+expect 1 "create from a folder" -- "${tool[@]}" create "$scratch/p3" "$scratch/in"
+grep -q "^mkpayload: cannot read " "$scratch/out" || { echo "FAIL: a folder: no clear refusal"; cat "$scratch/out"; failures=$((failures + 1)); }
 # The superscript digits of code page 1252 name devices too (COM\xB9 is "COM" and superscript one),
 # refused before any payload is written. Under Wine the file name is UTF-8, read as such only in a
 # UTF-8 locale, and reaches the tool in code page 1252.
