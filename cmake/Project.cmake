@@ -34,6 +34,16 @@ function(unpack_release_program target)
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
   if(WIN32)
     target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
+    # libstdc++'s default terminate handler prints the demangled type of an exception that nothing
+    # caught before it aborts, which pulls in the demangler and MinGW's own printf: a tenth of the
+    # setup's code, for a text that a GUI program has nowhere to show. Abort directly instead
+    # (32-bit symbols carry an underscore). gc-sections cannot drop it: the linker keeps every
+    # function that has unwind information.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(prefix _)
+    endif()
+    target_link_options(${target} PRIVATE
+      "-Wl,--defsym,${prefix}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${prefix}abort")
   endif()
 endfunction()
 
@@ -52,8 +62,9 @@ function(unpack_portable_library name)
   endif()
 endfunction()
 
-# Builds the payload of the files listed in MANIFEST with the native producer, as the target NAME,
-# and writes a resource script that embeds it as the raw-data resource "DATA".
+# Builds the payload of the files listed in MANIFEST with the native producer at its smallest
+# (--best: zopfli, some seconds), as the target NAME, and writes a resource script that embeds it
+# as the raw-data resource "DATA".
 #   unpack_payload_resource(NAME MANIFEST [INPUTS FILE...] [DEPENDS TARGET...])
 # A MANIFEST that the build itself makes does not exist yet when CMake runs: INPUTS then names the
 # files it will list, and DEPENDS the targets that make them.
@@ -77,7 +88,7 @@ function(unpack_payload_resource name manifest)
   endif()
   set(payload ${CMAKE_BINARY_DIR}/${name}.payload)
   add_custom_command(OUTPUT ${payload}
-    COMMAND ${MKPAYLOAD} create ${payload} --list ${manifest}
+    COMMAND ${MKPAYLOAD} create --best ${payload} --list ${manifest}
     DEPENDS ${inputs} ${MKPAYLOAD}
     COMMENT "Building payload ${name}")
   add_custom_target(${name} DEPENDS ${payload})

@@ -1,10 +1,12 @@
 // libFuzzer target: any bytes as a payload, read and restored into a scratch folder, and nothing
-// written anywhere else.
+// written anywhere else: no name handed to the sink leads out of the folder, and no folder on the
+// way changes.
 #include "../../payload/RestorePayload.h"
 #include "../../tools/FolderFileSink.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,9 +29,30 @@ fs::file_time_type Stamps[std::size(Way)];
 // Aborts, so that libFuzzer keeps the input.
 [[noreturn]] void Escaped(const fs::path& where)
 {
-    std::fprintf(stderr, "fuzz: %s was written outside the target folder\n", where.c_str());
+    std::fprintf(stderr, "fuzz: %s is outside the target folder\n", where.c_str());
     std::abort();
 }
+
+// Checks every name on its way to the folder, before anything is written: joined to the target with
+// '\\' and '/' both taken as separators, it must stay below the target, and it must name no drive
+// and no stream (':'), which Windows would take out of the folder. The stamps above then also
+// catch whatever the file system made of a name that passed.
+class TContainedSink : public TPayloadFileSink {
+public:
+    void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) override
+    {
+        std::string relative = name;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const fs::path joined = (Target / relative).lexically_normal();
+        const auto [inTarget, inJoined] = std::mismatch(Target.begin(), Target.end(), joined.begin(), joined.end());
+        if (inTarget != Target.end() || inJoined == joined.end() || name.find(':') != std::string::npos)
+            Escaped(joined);
+        FSink.WriteFile(name, data, size);
+    }
+
+private:
+    TFolderFileSink FSink{Target};
+};
 
 }  // namespace
 
@@ -48,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ready;
     try {
         const TPayload payload(data, size);
-        TFolderFileSink sink(Target);
+        TContainedSink sink;
         RestorePayload(payload, sink);
     } catch (const Exception&) {
         // Refusals are the expected outcome for most inputs.

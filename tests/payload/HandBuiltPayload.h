@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,16 @@ struct THandEntry {
     std::vector<std::uint8_t> Stored;     // the stored (not yet scrambled) bytes
     std::int32_t Offset = -1;             // -1: the offset the format prescribes
 };
+
+// Bytes that do not compress, the same for the same seed.
+inline std::vector<std::uint8_t> Noise(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
+    return bytes;
+}
 
 inline std::vector<std::uint8_t> ZlibStream(const std::vector<std::uint8_t>& contents)
 {

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <set>
 
 // What zlib is given at each inflate call: the test program is linked with inflate wrapped, so every
@@ -81,15 +80,6 @@ std::vector<std::uint8_t> Runs()
     for (std::size_t i = 0; i < contents.size(); ++i)
         contents[i] = static_cast<std::uint8_t>(i / 5000);
     return contents;
-}
-
-std::vector<std::uint8_t> Noise(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> bytes(size);
-    for (auto& b : bytes)
-        b = static_cast<std::uint8_t>(random());
-    return bytes;
 }
 
 std::size_t RoundUp256(std::size_t size)

@@ -9,18 +9,8 @@
 #include <doctest.h>
 
 #include <cstdio>
-#include <random>
 
 namespace {
-
-std::vector<std::uint8_t> Noise(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> bytes(size);
-    for (auto& b : bytes)
-        b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 // Restores into the folder and returns the counts the progress callbacks saw.
 std::vector<std::int32_t> Restore(const std::vector<std::uint8_t>& bytes, const TScratchFolder& folder)
