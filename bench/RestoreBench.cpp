@@ -1,6 +1,7 @@
-// The restore benchmark: restoring 64 MiB of mixed files from a payload against bare zlib inflation
-// of the same stored streams, measured side by side in interleaved rounds of one run; and the peak
-// memory of one restore, in a process of its own.
+// The restore benchmark: restoring 64 MiB of mixed files from a payload against the work itself,
+// bare zlib inflation of the same stored streams plus a bare write of the same bytes into a new
+// folder, measured side by side in interleaved rounds of one run; and the peak memory of one
+// restore, in a process of its own.
 #include "../payload/RestorePayload.h"
 #include "../tools/PayloadWriter.h"
 #ifdef _WIN32
@@ -32,9 +33,9 @@ namespace {
 
 constexpr int Rounds = 7;
 #ifdef _WIN32
-constexpr double TargetRatio = 1.5;
+constexpr double TargetRatio = 1.2;
 #else
-constexpr double TargetRatio = 1.10;
+constexpr double TargetRatio = 1.05;
 #endif
 constexpr std::size_t MiB = 1 << 20;
 
@@ -200,6 +201,32 @@ double BareInflateFresh(const TPayload& reference, const std::vector<TExpected>&
         if (uncompress(block.get(), &length, reference.StoredData(i), static_cast<uLong>(reference.StoredSize(i))) != Z_OK ||
             length != expected[i].Size)
             throw Exception("bare inflation failed for " + reference.Name(i));
+    }
+    return SecondsSince(start);
+}
+
+// Bare writing: each output written whole into a new file of the folder with one call, as simply as
+// the platform allows, under the names the restore uses.
+double BareWrite(const std::vector<std::vector<std::uint8_t>>& outputs, const std::vector<TExpected>& expected,
+                 const fs::path& folder)
+{
+    const TClock::time_point start = TClock::now();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const std::string path = (folder / expected[i].Name).string();
+#ifdef _WIN32
+        const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        const bool ok = file != INVALID_HANDLE_VALUE &&
+                        ::WriteFile(file, outputs[i].data(), static_cast<DWORD>(outputs[i].size()), &written, nullptr) &&
+                        written == outputs[i].size();
+        if (file == INVALID_HANDLE_VALUE || !CloseHandle(file) || !ok)
+#else
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        const bool ok = file && std::fwrite(outputs[i].data(), 1, outputs[i].size(), file) == outputs[i].size();
+        if (!file || std::fclose(file) != 0 || !ok)
+#endif
+            throw Exception("bare writing failed for " + expected[i].Name);
     }
     return SecondsSince(start);
 }
@@ -417,15 +444,22 @@ try {
     Verify(expected, warmFolder, bareOutputs);
     fs::remove_all(warmFolder);
 
-    std::vector<double> bare, fresh, total, copy, inflate, write;
+    std::vector<double> bare, bareWrite, yardstick, fresh, total, copy, inflate, write;
     for (int round = 1; round <= Rounds; ++round) {
         const fs::path folder = scratch.Round(round);
         // Alternating the order keeps either side from always running on the other's leftovers.
-        if (round % 2)
+        const auto bareRound = [&] {
             bare.push_back(BareInflate(reference, bareOutputs));
+            const fs::path bareFolder = scratch.Round(100 + round);
+            bareWrite.push_back(BareWrite(bareOutputs, expected, bareFolder));
+            yardstick.push_back(bare.back() + bareWrite.back());
+            fs::remove_all(bareFolder);
+        };
+        if (round % 2)
+            bareRound();
         const TRestoreTimes times = Restore(bytes, folder);
         if (!(round % 2))
-            bare.push_back(BareInflate(reference, bareOutputs));
+            bareRound();
         fresh.push_back(BareInflateFresh(reference, expected));
         total.push_back(times.Total);
         copy.push_back(times.Copy);
@@ -434,10 +468,12 @@ try {
         fs::remove_all(folder);
     }
 
-    const double restoreSeconds = Median(total), bareSeconds = Median(bare);
-    const double ratio = restoreSeconds / bareSeconds;
-    std::printf("restore %.3f s, bare inflate %.3f s, ratio %.2f (target <= %.2f: %s)\n", restoreSeconds, bareSeconds,
-                ratio, TargetRatio, ratio <= TargetRatio ? "met" : "NOT MET");
+    const double restoreSeconds = Median(total), bareSeconds = Median(bare), workSeconds = Median(yardstick);
+    const double ratio = restoreSeconds / workSeconds;
+    std::printf("restore %.3f s, bare inflate and bare write %.3f s, ratio %.2f (target <= %.2f: %s)\n",
+                restoreSeconds, workSeconds, ratio, TargetRatio, ratio <= TargetRatio ? "met" : "NOT MET");
+    std::printf("yardstick split: bare inflate %.3f s, bare write %.3f s; restore against bare inflate alone %.2f\n",
+                bareSeconds, Median(bareWrite), restoreSeconds / bareSeconds);
     std::printf("restore split: copy+descramble %.3f s, inflate with its blocks %.3f s, write %.3f s (medians of %d rounds)\n",
                 Median(copy), Median(inflate), Median(write), Rounds);
     std::printf("bare inflate into a fresh block per file %.3f s, ratio %.2f to bare (the allocator's share)\n",
