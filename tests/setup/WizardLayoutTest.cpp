@@ -497,6 +497,17 @@ TEST_CASE("the program declares itself aware of the system's dpi, so that Window
     CHECK(std::wstring(value) == L"true");
 }
 
+TEST_CASE("the program's code page is UTF-8 where Windows offers it, so that a folder of any name is its own")
+{
+    const TProgramManifest manifest;
+    wchar_t value[64] = L"";
+    SIZE_T written = 0;
+    const BOOL found = QueryActCtxSettingsW(0, manifest.Context, L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                                            L"activeCodePage", value, std::size(value), &written);
+    CHECK(found);
+    CHECK(std::wstring(value) == L"UTF-8");
+}
+
 TEST_CASE("the program asks for the highest rights its user has, and demands none")
 {
     const TProgramManifest manifest;
