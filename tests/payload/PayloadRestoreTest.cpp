@@ -270,7 +270,8 @@ TEST_CASE("read character by character, a name splits only at its separators and
     } rows[] = {
         {U"\u30BD", true}, {U"\u8868.txt", true}, {U"\u76EE\u9332\u8868", true}, {U"Caf\u00E9.txt", true},
         {U"\U0001F992.txt", true}, {U"COM\u00B9", false}, {U"lpt\u00B3 .log", false}, {U"com\u00B2.txt", false},
-        {U"COM\u00B4", true}, {U"\u30BD\\..\\x", false}, {U"\u8868.", false}, {U"a:b", false}, {U"\\x", false},
+        {U"COM\u00B4", true}, {U"\u0143ON.txt", true}, {U"\u30BD\\..\\x", false}, {U"\u8868.", false}, {U"a:b", false},
+        {U"\\x", false},
     };
     for (const auto& row : rows) {
         CAPTURE(std::string(row.Name.begin(), row.Name.end()));
@@ -285,7 +286,7 @@ TEST_CASE("a UTF-8 text decodes to its characters, and anything else is not UTF-
     CHECK(DecodeUtf8("Caf\xC3\xA9 \xE9\x95\xBF\xF0\x9F\xA6\x92\xEF\xBF\xBF\xF4\x8F\xBF\xBF") ==
           U"Caf\u00E9 \u957F\U0001F992\uFFFF\U0010FFFF");
     for (const char* text : {"Caf\xE9.txt", "\x80", "\xC3", "\xC3\x28", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF",
-                             "\xF0\x80\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80",
+                             "\xF0\x80\x80\xAF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80",
                              "\xE9\x95", "\xFF"}) {
         CAPTURE(text);
         CHECK_FALSE(DecodeUtf8(text));
