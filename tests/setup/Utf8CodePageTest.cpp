@@ -57,17 +57,21 @@ TEST_CASE("the tree shows folders of any script under their names, and a pick is
     REQUIRE_MESSAGE(GetACP() == CP_UTF8, "the manifest makes UTF-8 the program's code page");
     TProgramFilesValue value;
     TScratchFolder scratch;
-    value.SetText(scratch.Path().string());
+    const std::string base = scratch.Path().string();
     std::vector<std::string> names;
     for (const std::wstring& name : ScriptNames) {
         std::filesystem::create_directory(scratch.Path() / name);
         names.push_back(AnsiFromWide(name));
     }
+    // The proposal from the registry, read through the A functions, is the folder as named.
+    value.SetText(base + "\\" + names[0]);
     TWizard wizard;
     wizard.EnterFolderPage();
     Pump(200);
+    CHECK(wizard.Folder() == Proposal(base + "\\" + names[0]));
     TCustomVeltoShellTreeView& tree = *wizard.Form->VeltoShellTreeView1;
-    const std::string base = scratch.Path().string();
+    REQUIRE(tree.Selected());
+    CHECK(tree.Selected()->Text() == names[0]);
     for (std::size_t i = 0; i < names.size(); ++i) {
         CAPTURE(names[i]);
         const std::string path = base + "\\" + names[i];
