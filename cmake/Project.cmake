@@ -106,3 +106,14 @@ function(unpack_embed_payload target payload)
   set_source_files_properties(${CMAKE_BINARY_DIR}/${payload}.rc PROPERTIES OBJECT_DEPENDS ${file})
   add_dependencies(${target} ${payload})
 endfunction()
+
+# Makes UTF-8 the code page of the Windows program TARGET where the system offers it (Windows 10
+# version 1903 on), with a manifest that says only that; older systems keep their own.
+function(unpack_utf8_code_page target)
+  set(manifest ${PROJECT_SOURCE_DIR}/cmake/Utf8CodePage.manifest)
+  set(rc ${CMAKE_BINARY_DIR}/Utf8CodePage.rc)
+  file(CONFIGURE OUTPUT ${rc} CONTENT
+    "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"\n")
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} TARGET_DIRECTORY ${target} PROPERTY OBJECT_DEPENDS ${manifest})
+endfunction()

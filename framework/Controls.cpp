@@ -26,16 +26,6 @@ TShiftState KeyboardShiftState()
     return shift;
 }
 
-std::wstring WideFromAnsi(const std::string& text)
-{
-    const int size = static_cast<int>(text.size());
-    const int length = text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
 const TClassInfo& TControl::StaticClassInfo()
 {
     using C = TControl;

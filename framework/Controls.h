@@ -2,6 +2,7 @@
 // made native window behind each, with its subclassed window procedure and reflected notifications.
 #pragma once
 
+#include "AnsiText.h"
 #include "Component.h"
 #include "Cursors.h"
 #include "Graphics.h"
@@ -90,8 +91,6 @@ using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, i
 using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
 // The modifier keys held now, as the thread's keyboard state has them.
 TShiftState KeyboardShiftState();
-// The text, read in the system's code page, in UTF-16.
-std::wstring WideFromAnsi(const std::string& text);
 
 // What CreateWnd asks CreateWindowEx for; CreateParams fills it.
 struct TCreateParams {

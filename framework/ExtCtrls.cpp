@@ -131,7 +131,10 @@ void TPanel::Paint(HDC dc)
     const auto font = SelectForScope(dc, Font()->Handle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(Font()->Color()));
-    DrawTextA(dc, Caption().c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
+    // Drawn in UTF-16: GDI's A functions read the system's code page, not the program's.
+    const std::wstring caption = WideFromAnsi(Caption());
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &rect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
 }
 
 void TPanel::TextChanged()

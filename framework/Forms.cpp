@@ -34,9 +34,11 @@ struct TFormsUnit {
 
 std::string ProgramName()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
+    // In UTF-16: in UTF-8 the path of a program in a folder of any script can outgrow MAX_PATH
+    // bytes, and the A form would cut it.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string name = AnsiFromWide(path);
     if (const auto slash = name.find_last_of("\\/"); slash != std::string::npos)
         name.erase(0, slash + 1);
     if (const auto dot = name.rfind('.'); dot != std::string::npos)

@@ -1,6 +1,8 @@
 // Colour names and conversion, and TFont with its GDI font.
 #include "Graphics.h"
 
+#include "AnsiText.h"
+
 #include <cstring>
 
 const TIdentMap& ColorIdents()
@@ -129,7 +131,7 @@ void TFont::Assign(const TFont& source)
 HFONT TFont::Handle() const
 {
     if (!FHandle) {
-        LOGFONTA font{};
+        LOGFONTW font{};
         font.lfHeight = FHeight;
         font.lfWeight = InSet(FStyle, fsBold) ? FW_BOLD : FW_NORMAL;
         font.lfItalic = InSet(FStyle, fsItalic);
@@ -140,8 +142,11 @@ HFONT TFont::Handle() const
         font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
         font.lfQuality = DEFAULT_QUALITY;
         font.lfPitchAndFamily = DEFAULT_PITCH;
-        std::strncpy(font.lfFaceName, FName.c_str(), LF_FACESIZE - 1);
-        FHandle.reset(CreateFontIndirectA(&font));
+        // The face name in UTF-16: GDI reads an A face name in the system's code page, not the
+        // program's, and in UTF-8 the A record's bytes could end inside a character.
+        const std::wstring face = WideFromAnsi(FName).substr(0, LF_FACESIZE - 1);
+        face.copy(font.lfFaceName, face.size());
+        FHandle.reset(CreateFontIndirectW(&font));
     }
     return FHandle.get();
 }

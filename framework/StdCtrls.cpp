@@ -74,7 +74,9 @@ void TLabel::AdjustBounds()
         text += ' ';
     RECT rect{0, 0, FWordWrap ? FWidth : 0, 0};
     const UINT flags = DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | (FShowAccelChar ? 0 : DT_NOPREFIX);
-    DrawTextA(dc.get(), text.c_str(), -1, &rect, flags);
+    // Measured in UTF-16: GDI's A functions read the system's code page, not the program's.
+    const std::wstring wide = WideFromAnsi(text);
+    DrawTextW(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &rect, flags);
     // The parent fixes the width of a label aligned to the top, bottom or client, and the height
     // of one aligned to the left, right or client.
     const TAlign align = Align();

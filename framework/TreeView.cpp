@@ -92,7 +92,10 @@ void TTreeNode::SetState(UINT state, UINT stateMask)
 
 std::string TTreeNode::Text() const
 {
-    // A text longer than the buffer comes back cut; the buffer grows until it does not.
+    // A text longer than the buffer comes back cut, and without its NUL or short of the end by the
+    // bytes of a character that did not fit whole (up to four in UTF-8): the buffer grows until
+    // more than that is left over.
+    constexpr std::size_t LongestCharacter = 4;
     for (std::size_t size = 260;; size *= 4) {
         std::string text(size, '\0');
         TVITEMA item{};
@@ -105,7 +108,7 @@ std::string TTreeNode::Text() const
         // The control may hand back a pointer to its own copy instead of filling the buffer.
         const char* source = item.pszText ? item.pszText : text.data();
         const std::size_t length = strnlen(source, size);
-        if (length + 1 < size || size >= 0x10000)
+        if (length + LongestCharacter < size || size >= 0x10000)
             return std::string(source, length);
     }
 }

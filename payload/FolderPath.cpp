@@ -83,16 +83,10 @@ std::wstring FullUpperPath(const std::wstring& path)
 
 bool EndsWithBackslash(std::string_view text, UINT codePage)
 {
-    // Only from the first byte on is it known which bytes begin a character.
-    const std::string terminated(text);
-    const char* const end = terminated.c_str() + terminated.size();
-    const char* last = nullptr;
-    for (const char* at = terminated.c_str(); at < end;) {
-        last = at;
-        const char* next = CharNextExA(static_cast<WORD>(codePage), at, 0);
-        at = next > at ? next : at + 1;  // an embedded NUL does not move it
-    }
-    return last == end - 1 && *last == '\\';
+    // The last character as the file functions read the text: only from the first byte on is it
+    // known which bytes begin a character, and CharNextExA steps through UTF-8 byte by byte.
+    const std::wstring wide = Wide(text, codePage);
+    return !wide.empty() && wide.back() == L'\\';
 }
 
 std::string WithBackslash(std::string text, UINT codePage)

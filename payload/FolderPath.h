@@ -1,6 +1,7 @@
-// Folder texts in a code page, the system's unless the caller names another, read character by
-// character: in the double-byte code pages (932, 936, 949, 950) the trail byte of a character can
-// be 0x5C, and such a byte is no backslash. Lengths are counted in characters as the platform
+// Folder texts in a code page, the program's (the system's, or UTF-8 where the manifest makes it
+// so) unless the caller names another, read character by character: in the double-byte code pages
+// (932, 936, 949, 950) the trail byte of a character can be 0x5C, and such a byte is no backslash;
+// in UTF-8 a character takes up to four bytes. Lengths are counted in characters as the platform
 // counts them (UTF-16 units), never in bytes.
 #pragma once
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,15 @@ std::vector<std::string> PayloadNames(const std::uint8_t* payload, std::size_t s
 
 // True when joining the name to a folder cannot leave that folder or land under another name:
 // not empty, not rooted, no drive or other ':', no '..' component, no reserved device name (the
-// superscript COM and LPT digits 0xB9, 0xB2 and 0xB3 among them), no component ending in a dot or
-// a space. '\' and '/' both separate components, byte by byte: a double-byte character whose
-// trail byte is 0x5C splits there too, which can refuse such a name but never lets one out.
+// superscript COM and LPT digits ¹, ² and ³ among them), no component ending in a dot or a space.
+// '\' and '/' both separate components. The bytes form reads the name byte by byte, the
+// superscripts as code page 1252 spells them: a double-byte character whose trail byte is 0x5C
+// splits there too, which can refuse such a name but never lets one out. The wide forms read it
+// character by character, as the code page it is read in decodes it.
 bool IsSafePayloadName(std::string_view name);
+bool IsSafePayloadName(std::wstring_view name);
+bool IsSafePayloadName(std::u32string_view name);
+
+// The characters of a UTF-8 text; nothing when the text is not UTF-8 (a byte no character begins
+// or continues with, a character cut short, an overlong form, a surrogate, past U+10FFFF).
+std::optional<std::u32string> DecodeUtf8(std::string_view text);

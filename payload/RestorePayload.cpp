@@ -28,7 +28,14 @@ TMallocBlock Inflate(const TPayload& payload, std::int32_t index, std::int32_t& 
 
 }  // namespace
 
-TPayload::TPayload(const std::uint8_t* source, std::size_t size)
+std::optional<std::string> ReadStoredNameAsBytes(std::string_view stored)
+{
+    if (!IsSafePayloadName(stored))
+        return std::nullopt;
+    return std::string(stored);
+}
+
+TPayload::TPayload(const std::uint8_t* source, std::size_t size, const TStoredNameReader& reader)
 try {
     if (size < PayloadCountSize)
         throw EPayloadDamaged();
@@ -60,9 +67,12 @@ try {
         FCursors.push_back(cursor);
         cursor += static_cast<std::uint64_t>(entry.StoredSize);
     }
+    FNames.reserve(FEntries.size());
     for (const TPayloadEntry& entry : FEntries) {
-        if (!IsSafePayloadName(PayloadEntryName(entry)))
+        std::optional<std::string> name = reader(PayloadEntryName(entry));
+        if (!name)
             throw EInOutError(3);
+        FNames.push_back(std::move(*name));
     }
 } catch (const std::bad_alloc&) {
     throw EOutOfMemory();

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A payload whose structure does not fit its own size.
@@ -16,16 +18,25 @@ public:
     EPayloadDamaged() : Exception("Setup Data is damaged.") {}
 };
 
+// How a program reads the names a payload stores, which are bytes: the name as the program's file
+// functions take it, or nothing for a name that could leave the folder or land under another name.
+using TStoredNameReader = std::function<std::optional<std::string>(std::string_view stored)>;
+
+// The stored bytes as they are, checked byte by byte: the reading of a program whose code page is
+// the one the names were stored in.
+std::optional<std::string> ReadStoredNameAsBytes(std::string_view stored);
+
 // A private copy of a payload, descrambled and checked against its own size. The source is never
 // changed. The constructor raises EPayloadDamaged for a structure that runs past the end,
-// EInOutError(3) "Invalid filename" for a name that could leave the target folder, EOutOfMemory.
+// EInOutError(3) "Invalid filename" for a name that the reader refuses, EOutOfMemory.
 class TPayload {
 public:
-    TPayload(const std::uint8_t* source, std::size_t size);
+    TPayload(const std::uint8_t* source, std::size_t size, const TStoredNameReader& reader = ReadStoredNameAsBytes);
 
     std::int32_t Count() const { return static_cast<std::int32_t>(FEntries.size()); }
     const TPayloadEntry& Entry(std::int32_t index) const { return FEntries[index]; }
-    std::string Name(std::int32_t index) const { return PayloadEntryName(FEntries[index]); }
+    // The name as the reader read it; the stored bytes are PayloadEntryName(Entry(index)).
+    const std::string& Name(std::int32_t index) const { return FNames[index]; }
     // The entry's stored bytes, found by walking the data area in directory order.
     const std::uint8_t* StoredData(std::int32_t index) const { return FData.data() + FCursors[index]; }
     std::int32_t StoredSize(std::int32_t index) const { return FEntries[index].StoredSize; }
@@ -33,6 +44,7 @@ public:
 private:
     std::vector<std::uint8_t> FData;
     std::vector<TPayloadEntry> FEntries;
+    std::vector<std::string> FNames;
     std::vector<std::uint64_t> FCursors;
 };
 

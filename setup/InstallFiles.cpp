@@ -6,6 +6,7 @@
 #include "../payload/PayloadFormat.h"
 #include "../payload/PayloadResource.h"
 #include "../payload/RestorePayload.h"
+#include "../payload/StoredNames.h"
 #include "../payload/Win32FileSink.h"
 
 #include <algorithm>
@@ -18,15 +19,17 @@ const char* const FolderMessage =
 const char* const FailureMessage =
     "There was a problem installing the files.\r\nThe Application will be terminated..\r\n\r\n";
 
-// The longest name, in characters, that the restore will write into the folder; 0 when the payload
-// cannot be read, which the restore then reports with its own text.
+// The longest name, in characters, that the restore will write into the folder, each name read as
+// the restore reads it; 0 when the payload cannot be read, which the restore then reports with its
+// own text.
 std::size_t LongestWrittenName(HMODULE module)
 {
     std::size_t longest = TWin32FileSink::TemporaryNameLength;
     try {
         const TResourceBytes resource = LoadPayloadResource(module);
-        for (const std::string& name : PayloadNames(resource.Data, resource.Size))
-            longest = std::max(longest, TextLength(name));
+        for (const std::string& stored : PayloadNames(resource.Data, resource.Size))
+            if (const std::optional<std::string> name = ReadStoredName(stored))
+                longest = std::max(longest, TextLength(*name));
     } catch (const std::exception&) {
         return 0;
     }
@@ -58,7 +61,7 @@ void Tfrm_Main::InstallFiles()
         Application->ProcessMessages();
 
         const TResourceBytes resource = LoadPayloadResource(PayloadModule);
-        const TPayload payload(resource.Data, resource.Size);
+        const TPayload payload(resource.Data, resource.Size, ReadStoredName);
         TWin32FileSink sink(folder);
         RestorePayload(payload, sink,
                        {[this](std::int32_t count) { ProgressBar1->SetMax(count); },

@@ -1,6 +1,7 @@
 // The shell namespace functions and the process-wide shell objects they share.
 #include "VeltoShellFunctions.h"
 
+#include "../framework/AnsiText.h"
 #include "../framework/Scope.h"
 
 #include <cstring>
@@ -51,13 +52,7 @@ std::string StrRetText(STRRET& name, LPCITEMIDLIST item)
     switch (name.uType) {
     case STRRET_WSTR: {
         const TUniqueHandle<TZeroHandleTraits<void*, &CoTaskMemFree>> owned(name.pOleStr);
-        const int length = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, nullptr, 0, nullptr, nullptr);
-        if (length <= 1)
-            return {};
-        std::string text(static_cast<std::size_t>(length), '\0');
-        WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text.data(), length, nullptr, nullptr);
-        text.resize(static_cast<std::size_t>(length) - 1);
-        return text;
+        return name.pOleStr ? AnsiFromWide(name.pOleStr) : std::string();
     }
     case STRRET_OFFSET: {
         // The text lies inside the item: it ends with the item at the latest.
@@ -255,9 +250,21 @@ std::string GetDisplayName(LPCITEMIDLIST idList)
 {
     if (!idList)
         return {};
-    SHFILEINFOA info{};
-    FileInfo(idList, info, SHGFI_DISPLAYNAME);
-    return std::string(info.szDisplayName, strnlen(info.szDisplayName, sizeof(info.szDisplayName)));
+    // Asked in UTF-16: the A record holds 260 bytes, and in UTF-8 a name of 260 characters can
+    // take three times that; the A form would cut it.
+    SHFILEINFOW info{};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(idList), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    const std::size_t length = wcsnlen(info.szDisplayName, std::size(info.szDisplayName));
+    return AnsiFromWide(std::wstring_view(info.szDisplayName, length));
+}
+
+std::string IDListToPath(LPCITEMIDLIST idList)
+{
+    // In UTF-16 for the same reason: a path of MAX_PATH characters outgrows MAX_PATH bytes.
+    wchar_t path[MAX_PATH] = L"";
+    if (!idList || !SHGetPathFromIDListW(idList, path))
+        return {};
+    return AnsiFromWide(std::wstring_view(path, wcsnlen(path, std::size(path))));
 }
 
 int GetIconIndex(LPCITEMIDLIST idList, bool large, bool open)

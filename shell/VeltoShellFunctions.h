@@ -88,8 +88,12 @@ TVeltoRootFolder DefaultRootFolder();
 // The item's SFGAO attributes; the mask says which are wanted (0: all). An item the shell fills in
 // nothing for comes back with the mask itself; nil gives 0.
 SFGAOF GetIDListAttributes(LPCITEMIDLIST idList, SFGAOF mask);
-// The item's display name; empty when the shell gives none.
+// The item's display name, whole however many bytes its characters take; empty when the shell
+// gives none.
 std::string GetDisplayName(LPCITEMIDLIST idList);
+// The item's file-system path, whole however many bytes its characters take; empty for nil and
+// for an item that has none (a virtual folder). Does not change idList.
+std::string IDListToPath(LPCITEMIDLIST idList);
 // The index of the item's icon in the system image list (large or small, normal or open).
 int GetIconIndex(LPCITEMIDLIST idList, bool large, bool open);
 

@@ -68,17 +68,6 @@ const TChangeNotifyFunctions& ChangeNotifyFunctions()
     return functions;
 }
 
-// The file-system path of an absolute item; empty for nil and for an item that has none.
-std::string PathOfItem(LPCITEMIDLIST item)
-{
-    if (!item)
-        return {};
-    char buffer[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(item, buffer))
-        return {};
-    return buffer;
-}
-
 }  // namespace
 
 const TClassInfo& TCustomVeltoShellTreeViewChangeNotifier::StaticClassInfo()
@@ -189,8 +178,8 @@ LRESULT TCustomVeltoShellTreeViewChangeNotifier::NotifyWndProc(UINT message, WPA
     const auto eventCode = static_cast<LONG>(static_cast<DWORD>(lParam) & ~InterruptBit);
     // Item 1 and item 2, absolute; the shell owns them for the length of the message.
     const auto* items = reinterpret_cast<const LPCITEMIDLIST*>(wParam);
-    const std::string path1 = PathOfItem(items ? items[0] : nullptr);
-    const std::string path2 = PathOfItem(items ? items[1] : nullptr);
+    const std::string path1 = IDListToPath(items ? items[0] : nullptr);
+    const std::string path2 = IDListToPath(items ? items[1] : nullptr);
     const bool repeated = eventCode == FLastEvent && path1 == FLastPath1 && path2 == FLastPath2;
 
     // Recorded before the handler runs: a notification the handler raises in turn (delivered

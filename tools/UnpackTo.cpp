@@ -2,6 +2,7 @@
 // restore code as the setup wizard. Usage: unpack-to FOLDER
 #include "../payload/PayloadResource.h"
 #include "../payload/RestorePayload.h"
+#include "../payload/StoredNames.h"
 #include "../payload/Win32FileSink.h"
 
 #include <cstdio>
@@ -20,7 +21,7 @@ int main(int argc, char** argv)
         if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             throw EInOutError(static_cast<int>(GetLastError()));
         const TResourceBytes resource = LoadPayloadResource(GetModuleHandleA(nullptr));
-        const TPayload payload(resource.Data, resource.Size);
+        const TPayload payload(resource.Data, resource.Size, ReadStoredName);
         TWin32FileSink sink(folder);
         RestorePayload(payload, sink, {nullptr, [&](std::int32_t i) { std::printf("%s\n", payload.Name(i).c_str()); }});
         std::printf("%d files restored into %s\n", static_cast<int>(payload.Count()), folder.c_str());

@@ -4,15 +4,19 @@
 #include "PayloadWriter.h"
 
 #ifdef _WIN32
+#include "../payload/StoredNames.h"
+
 #include <windows.h>
 
 #include <io.h>
 #else
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -30,13 +34,16 @@ constexpr std::uint64_t LargeInput = std::uint64_t{16} << 20;
 const char* const Usage =
     "usage: mkpayload create [OPTIONS] OUT FILE...       build a payload from files, in the given order\n"
     "       mkpayload create [OPTIONS] OUT --list LIST   the same, with the files named one a line in LIST\n"
-    "       mkpayload list PAYLOAD                       index, name, stored size, inflated size, offset\n"
+    "       mkpayload list [--code-page N] PAYLOAD       index, name, stored size, inflated size, offset\n"
     "       mkpayload verify PAYLOAD                     check the structure and inflate every entry\n"
     "       mkpayload extract PAYLOAD DIR                restore the files into DIR\n"
     "Options of create: --best writes the smallest streams it can find (zopfli: many times slower);\n"
     "--jobs N compresses N files at once (default: one per core; the payload is the same).\n"
-    "Files are stored under their bare names. Exit codes: 0 success, 1 bad or damaged payload\n"
-    "or unreadable input, 2 usage error.\n";
+    "Files are stored under their bare names, in the bytes they are given in; create names each\n"
+    "name that is not ASCII. list shows the names in UTF-8 as a setup running in UTF-8 reads them:\n"
+    "a UTF-8 name as it is, any other in code page N (by default the system's ANSI code page on\n"
+    "Windows, 1252 elsewhere). Exit codes: 0 success, 1 bad or damaged payload or unreadable\n"
+    "input, 2 usage error.\n";
 
 class EUsage : public Exception {
 public:
@@ -68,6 +75,91 @@ bool IsAbsolute(const std::string& path)
 #else
     return !path.empty() && path[0] == '/';
 #endif
+}
+
+bool IsAscii(const std::string& text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// The text with each byte beyond ASCII written as \xNN.
+std::string Escaped(const std::string& text)
+{
+    std::string escaped;
+    for (const char c : text) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+        escaped += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string(hex);
+    }
+    return escaped;
+}
+
+// The stored name as a setup running in UTF-8 reads it, in UTF-8: the name itself when it is
+// UTF-8, else read in the code page; escaped where the code page cannot read it.
+std::string ListedName(const std::string& stored, unsigned codePage)
+{
+    if (DecodeUtf8(stored))
+        return stored;
+#ifdef _WIN32
+    const int size = static_cast<int>(stored.size());
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, stored.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length <= 0 || !MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, stored.data(), size, wide.data(), length))
+        return Escaped(stored);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), bytes, nullptr, nullptr);
+    return text;
+#else
+    const iconv_t converter = iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return Escaped(stored);
+    std::string input = stored;
+    std::string text(stored.size() * 4, '\0');
+    char* in = input.data();
+    char* out = text.data();
+    std::size_t inLeft = input.size();
+    std::size_t outLeft = text.size();
+    const bool read = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    iconv_close(converter);
+    if (!read)
+        return Escaped(stored);
+    text.resize(text.size() - outLeft);
+    return text;
+#endif
+}
+
+// The code page in which list reads the names that are not UTF-8, unless it is told one.
+unsigned DefaultListCodePage()
+{
+#ifdef _WIN32
+    return SystemAnsiCodePage();
+#else
+    return 1252;
+#endif
+}
+
+// Writes UTF-8 text to the standard output; to a Windows console as its characters.
+void PrintUtf8(const std::string& text)
+{
+#ifdef _WIN32
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(out, &mode)) {
+        const int size = static_cast<int>(text.size());
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+        std::fflush(stdout);
+        DWORD written = 0;
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+#endif
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string& path)
@@ -173,6 +265,20 @@ int Create(std::vector<std::string> args)
     out.write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));
     if (!out.flush())
         throw Exception("cannot write " + args[0]);
+    // A name beyond ASCII is read as its bytes say only by a setup that reads them the same way.
+    for (const TPayloadSourceFile& file : files) {
+        if (IsAscii(file.Name))
+            continue;
+        if (DecodeUtf8(file.Name))
+            std::fprintf(stderr, "mkpayload: note: %s is not ASCII: stored in UTF-8, it installs under this name "
+                                 "where the setup runs in UTF-8 (Windows 10 version 1903 and later), and as the "
+                                 "system's code page reads it elsewhere\n",
+                         file.Name.c_str());
+        else
+            std::fprintf(stderr, "mkpayload: note: %s is not ASCII and not UTF-8: it installs as the system's code "
+                                 "page reads it (list --code-page N shows a code page's reading)\n",
+                         Escaped(file.Name).c_str());
+    }
     return 0;
 }
 
@@ -182,12 +288,13 @@ TPayload Load(const std::string& path)
     return TPayload(bytes.data(), bytes.size());
 }
 
-int List(const TPayload& payload)
+int List(const TPayload& payload, unsigned codePage)
 {
     for (std::int32_t i = 0; i < payload.Count(); ++i) {
         const std::size_t inflated = InflatePayloadEntry(payload, i).size();
-        std::printf("%d\t%s\t%d\t%zu\t%d\n", static_cast<int>(i), payload.Name(i).c_str(),
-                    static_cast<int>(payload.StoredSize(i)), inflated, static_cast<int>(payload.Entry(i).Offset));
+        PrintUtf8(std::to_string(i) + "\t" + ListedName(PayloadEntryName(payload.Entry(i)), codePage) + "\t" +
+                  std::to_string(payload.StoredSize(i)) + "\t" + std::to_string(inflated) + "\t" +
+                  std::to_string(payload.Entry(i).Offset) + "\n");
     }
     return 0;
 }
@@ -213,13 +320,25 @@ int Run(const std::vector<std::string>& args)
     if (args.empty())
         throw EUsage("no command given");
     const std::string& command = args[0];
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "create")
         return Create(rest);
-    if (command == "list" || command == "verify") {
+    if (command == "list") {
+        unsigned codePage = DefaultListCodePage();
+        if (rest.size() == 3 && rest[0] == "--code-page") {
+            codePage = static_cast<unsigned>(std::strtoul(rest[1].c_str(), nullptr, 10));
+            if (codePage == 0)
+                throw EUsage("--code-page takes a code page number");
+            rest.erase(rest.begin(), rest.begin() + 2);
+        }
+        if (rest.size() != 1)
+            throw EUsage("list takes exactly one payload");
+        return List(Load(rest[0]), codePage);
+    }
+    if (command == "verify") {
         if (rest.size() != 1)
             throw EUsage(command + " takes exactly one payload");
-        return command == "list" ? List(Load(rest[0])) : Verify(Load(rest[0]));
+        return Verify(Load(rest[0]));
     }
     if (command == "extract") {
         if (rest.size() != 2)

@@ -35,10 +35,8 @@ void SendPathToTree(TCustomVeltoShellTreeView* tree, LPCITEMIDLIST idList)
 // The folder's file-system path, or its display name when it has none.
 std::string PathOrName(LPCITEMIDLIST idList)
 {
-    char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(idList, path) && path[0])
-        return path;
-    return GetDisplayName(idList);
+    const std::string path = IDListToPath(idList);
+    return path.empty() ? GetDisplayName(idList) : path;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 # usage: include-floors-test.sh FRAMEWORK-DIR
 set -u
 declare -A floor=(
-  [Exceptions]=0 [Scope]=0 [ComPtr]=0 [TreeControl]=0
+  [Exceptions]=0 [Scope]=0 [ComPtr]=0 [TreeControl]=0 [AnsiText]=0
   [Properties]=1 [InterfacedObject]=1 [UtilityWindow]=1
   [StringList]=2 [FormText]=2 [Graphics]=2 [Cursors]=2 [Component]=2
   [Menus]=3 [FormReader]=3

@@ -251,6 +251,58 @@ TEST_CASE("ordinary names stay allowed, a sub-folder part only where the sub-fol
     CHECK(ReadBytes(folder / "sub" / "f.txt") == Bytes("in sub"));
 }
 
+TEST_CASE("read character by character, a name splits only at its separators and names devices in any spelling")
+{
+    // As decoded: "ソ" and "表" are one character each, "¹" is a superscript digit however stored.
+    const struct {
+        std::u32string Name;
+        bool Safe;
+    } rows[] = {
+        {U"\u30BD", true}, {U"\u8868.txt", true}, {U"\u76EE\u9332\u8868", true}, {U"Caf\u00E9.txt", true},
+        {U"\U0001F992.txt", true}, {U"COM\u00B9", false}, {U"lpt\u00B3 .log", false}, {U"com\u00B2.txt", false},
+        {U"COM\u00B4", true}, {U"\u0143ON.txt", true}, {U"\u30BD\\..\\x", false}, {U"\u8868.", false}, {U"a:b", false},
+        {U"\\x", false},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.Name.begin(), row.Name.end()));
+        CHECK(IsSafePayloadName(row.Name) == row.Safe);
+        CHECK(IsSafePayloadName(std::wstring(row.Name.begin(), row.Name.end())) == row.Safe);
+    }
+}
+
+TEST_CASE("a UTF-8 text decodes to its characters, and anything else is not UTF-8")
+{
+    CHECK(DecodeUtf8("") == U"");
+    CHECK(DecodeUtf8("Caf\xC3\xA9 \xE9\x95\xBF\xF0\x9F\xA6\x92\xEF\xBF\xBF\xF4\x8F\xBF\xBF") ==
+          U"Caf\u00E9 \u957F\U0001F992\uFFFF\U0010FFFF");
+    for (const char* text : {"Caf\xE9.txt", "\x80", "\xC3", "\xC3\x28", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF",
+                             "\xF0\x80\x80\xAF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80",
+                             "\xE9\x95", "\xFF"}) {
+        CAPTURE(text);
+        CHECK_FALSE(DecodeUtf8(text));
+    }
+}
+
+TEST_CASE("the names a reader gives are the ones written, and a name it refuses stops the restore first")
+{
+    TScratchFolder folder;
+    const auto bytes = HandBuiltPayload({HandEntry("a.txt", Bytes("1")), HandEntry("b.txt", Bytes("2"))});
+    const TPayload payload(bytes.data(), bytes.size(), [](std::string_view stored) -> std::optional<std::string> {
+        return "read-" + std::string(stored);
+    });
+    CHECK(payload.Name(1) == "read-b.txt");
+    CHECK(PayloadEntryName(payload.Entry(1)) == "b.txt");
+    TFolderFileSink sink(folder.Path());
+    RestorePayload(payload, sink);
+    CHECK(ReadBytes(folder / "read-a.txt") == Bytes("1"));
+    CHECK(ReadBytes(folder / "read-b.txt") == Bytes("2"));
+
+    const auto refuse = [](std::string_view stored) -> std::optional<std::string> {
+        return stored == "b.txt" ? std::nullopt : std::optional<std::string>(stored);
+    };
+    CHECK_THROWS_WITH_AS(TPayload(bytes.data(), bytes.size(), refuse), "Invalid filename", EInOutError);
+}
+
 TEST_CASE("corrupt or truncated stored data fails with \"error\" and keeps the files written before")
 {
     TScratchFolder folder;

@@ -351,6 +351,16 @@ struct TProgramManifest {
     ~TProgramManifest() { ReleaseActCtx(Context); }
     TProgramManifest(const TProgramManifest&) = delete;
     TProgramManifest& operator=(const TProgramManifest&) = delete;
+
+    // The value of a windows setting of the manifest; empty when it has none.
+    std::wstring Setting(const wchar_t* schema, const wchar_t* name) const
+    {
+        wchar_t value[64] = L"";
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, Context, schema, name, value, std::size(value), &written))
+            return L"";
+        return value;
+    }
 };
 
 }  // namespace
@@ -488,13 +498,13 @@ TEST_CASE("at the screen's dpi the window and every control are the layout times
 
 TEST_CASE("the program declares itself aware of the system's dpi, so that Windows does not stretch it")
 {
-    const TProgramManifest manifest;
-    wchar_t value[64] = L"";
-    SIZE_T written = 0;
-    const BOOL found = QueryActCtxSettingsW(0, manifest.Context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
-                                            L"dpiAware", value, std::size(value), &written);
-    CHECK(found);
-    CHECK(std::wstring(value) == L"true");
+    CHECK(TProgramManifest().Setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") == L"true");
+}
+
+TEST_CASE("the program's code page is UTF-8 where Windows offers it, so that a folder of any name is its own")
+{
+    CHECK(TProgramManifest().Setting(L"http://schemas.microsoft.com/SMI/2019/WindowsSettings", L"activeCodePage") ==
+          L"UTF-8");
 }
 
 TEST_CASE("the program asks for the highest rights its user has, and demands none")

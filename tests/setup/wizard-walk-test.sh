@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the built setup program driven by xdotool. With "tree" (the default) the folder is
-# picked in its shell tree with the mouse and the arrow keys; with "keys" the whole walk is done
+# picked in its shell tree with the mouse and the arrow keys, a folder named in four scripts
+# (Cyrillic, Greek, Chinese and an emoji), which the program's UTF-8 code page shows and installs
+# into under its real name; with "keys" the whole walk is done
 # with the keyboard alone and the folder typed. Either way the wizard must install the package byte
 # for byte: every file its MANIFEST lists, and nothing else. With "escape" Escape on each page in
 # turn must end the program with nothing installed. PACKAGE_DIR is the package the build staged
@@ -13,7 +15,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 rm -rf "$3"
 case "$mode" in
-  tree) target="$scratch/programs/picked"; install="$target/Velto Shell Components D4" ;;
+  tree) target="$scratch/programs/Жираф Καμηλοπάρδαλη 长颈鹿 🦒"; install="$target/Velto Shell Components D4" ;;
   keys) target="$scratch/programs/typed"; install="$target" ;;
   escape)
     source "$here/../../scripts/wine-env"

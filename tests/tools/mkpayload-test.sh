@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The producer's command line: create, list, verify and extract, the exit codes, the options of
-# create and its progress on a terminal.
+# create and its progress on a terminal, and how names beyond ASCII are stored and listed.
 # usage: mkpayload-test.sh MKPAYLOAD best|no-best [EMULATOR]   (best: the tool has zopfli for --best)
 set -u
 best=$2
@@ -61,8 +61,25 @@ name=$(printf 'caf\xE9.txt')
 [ $# -ge 3 ] && name=$(printf '%s' "$name" | iconv -f CP1252 -t UTF-8)
 printf 'x' >"$scratch/in/$name"
 expect 0 "create with a name beyond ASCII" -- "${utf8[@]}" "${tool[@]}" create "$scratch/p5" "$scratch/in/$name"
+grep -q "caf.xE9.txt is not ASCII and not UTF-8" "$scratch/out" || { echo "FAIL: create does not name the name beyond ASCII"; cat "$scratch/out"; failures=$((failures + 1)); }
+LC_ALL=C grep -q "$(printf 'caf\xE9.txt')" "$scratch/p5" || { echo "FAIL: the name is not stored as given"; failures=$((failures + 1)); }
+# list shows each name in UTF-8 as a setup running in UTF-8 reads it: a name that is not UTF-8 in
+# code page 1252 unless it is given another, a UTF-8 name as it is.
 expect 0 "list it" -- "${tool[@]}" list "$scratch/p5"
-grep -q "$(printf '^0\tcaf\xE9.txt\t')" "$scratch/out" || { echo "FAIL: the name is not stored as given"; od -c "$scratch/out" | head -3; failures=$((failures + 1)); }
+grep -q "$(printf '^0\tcaf\xC3\xA9.txt\t')" "$scratch/out" || { echo "FAIL: list: the 1252 name"; od -c "$scratch/out" | head -3; failures=$((failures + 1)); }
+expect 0 "list it in code page 1251" -- "${tool[@]}" list --code-page 1251 "$scratch/p5"
+grep -q "$(printf '^0\tcaf\xD0\xB9.txt\t')" "$scratch/out" || { echo "FAIL: list: the name in 1251"; od -c "$scratch/out" | head -3; failures=$((failures + 1)); }
+expect 2 "list with a code page that is no number" -- "${tool[@]}" list --code-page x "$scratch/p5"
+# "café.txt" in UTF-8; under Wine the tool is given its bytes as code page 1252 spells them.
+name=$(printf 'caf\xC3\xA9.txt')
+[ $# -ge 3 ] && name=$(printf '%s' "$name" | iconv -f CP1252 -t UTF-8)
+printf 'x' >"$scratch/in/$name"
+expect 0 "create with a UTF-8 name" -- "${utf8[@]}" "${tool[@]}" create "$scratch/p6" "$scratch/in/$name"
+grep -q "$(printf 'caf\xC3\xA9.txt is not ASCII: stored in UTF-8')" "$scratch/out" || { echo "FAIL: create does not name the UTF-8 name"; cat "$scratch/out"; failures=$((failures + 1)); }
+expect 0 "list it" -- "${tool[@]}" list --code-page 1251 "$scratch/p6"
+grep -q "$(printf '^0\tcaf\xC3\xA9.txt\t')" "$scratch/out" || { echo "FAIL: list: the UTF-8 name"; od -c "$scratch/out" | head -3; failures=$((failures + 1)); }
+expect 0 "create with ASCII names only says nothing" -- "${tool[@]}" create "$scratch/p7" "$scratch/in/a.txt"
+[ ! -s "$scratch/out" ] || { echo "FAIL: create spoke of ASCII names"; cat "$scratch/out"; failures=$((failures + 1)); }
 # The options of create: any number of jobs gives the same payload; --best the smallest one, or,
 # in a build without zopfli, a clear refusal.
 expect 0 "create on one thread" -- "${tool[@]}" create --jobs 1 "$scratch/p1-serial" "$scratch/in/a.txt" "$scratch/in/zeros.bin" "$scratch/in/empty.dat"

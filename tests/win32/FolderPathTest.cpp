@@ -11,6 +11,11 @@ namespace {
 // "ソ" and "表" in code page 932: their trail byte is 0x5C, the backslash of the single-byte pages.
 const std::string So = "\x83\x5C";
 const std::string Hyo = "\x95\x5C";
+// "Ж" and "З" in UTF-8 share their first byte; "长" takes three bytes, "🦒" four (two UTF-16 units).
+const std::string Zhe = "\xD0\x96";
+const std::string Ze = "\xD0\x97";
+const std::string Chang = "\xE9\x95\xBF";
+const std::string Giraffe = "\xF0\x9F\xA6\x92";
 
 // Z:\... as the A functions take it.
 std::string Ansi(const std::filesystem::path& path) { return path.string(); }
@@ -59,6 +64,14 @@ std::string Repeated(const std::string& text, std::size_t count)
     return repeated;
 }
 
+std::wstring Repeated16(const std::wstring& text, std::size_t count)
+{
+    std::wstring repeated;
+    while (count-- > 0)
+        repeated += text;
+    return repeated;
+}
+
 }  // namespace
 
 TEST_SUITE("FolderPath") {
@@ -87,6 +100,11 @@ TEST_CASE("the trailing backslash is a character of the code page, not the last 
         {"", 1252, false},
         {"C:\\Tools", 1252, false},
         {"C:\\Tools/", 1252, false},  // only "\" counts
+        {"C:\\Tools\\" + Zhe, CP_UTF8, false},
+        {"C:\\Tools\\" + Chang + "\\", CP_UTF8, true},
+        {Giraffe + "\\", CP_UTF8, true},
+        {"C:\\" + Giraffe, CP_UTF8, false},
+        {"C:\\Tools\\" + So, CP_UTF8, true},  // not UTF-8: each byte is a character of its own
     };
     for (const auto& row : rows) {
         CAPTURE(row.Text);
@@ -141,8 +159,14 @@ TEST_CASE("an install folder names one folder whatever the current one is, spell
         {FolderOfLength(room, L'x') + L"\\",     1252, ffNone, "C:\\" + std::string(room - 4, 'x') + "\\"},
         {FolderOfLength(room + 1, L'x') + L"\\", 1252, ffTooLong, ""},
         {FolderOfLength(room + 1, L'x'),        1252, ffTooLong, ""},
-        // Characters count, not bytes: each of these takes two.
+        // Characters count, not bytes: each of these takes two, three, or four for two characters.
         {FolderOfLength(room, L'\u30BD') + L"\\", 932,  ffNone, "C:\\" + Repeated(So, room - 4) + "\\"},
+        {L"C:\\" + std::wstring(120, L'\u0416'), CP_UTF8, ffNone, "C:\\" + Repeated(Zhe, 120) + "\\"},
+        {FolderOfLength(room, L'\u957F') + L"\\", CP_UTF8, ffNone, "C:\\" + Repeated(Chang, room - 4) + "\\"},
+        {FolderOfLength(room + 1, L'\u957F'),      CP_UTF8, ffTooLong, ""},
+        {L"C:\\" + Repeated16(L"\U0001F992", (room - 4) / 2), CP_UTF8, ffNone,
+         "C:\\" + Repeated(Giraffe, (room - 4) / 2) + "\\"},
+        {L"C:\\" + Repeated16(L"\U0001F992", (room - 4) / 2 + 1), CP_UTF8, ffTooLong, ""},
     };
     // clang-format on
     for (const TFolderRow& row : rows) {
@@ -201,6 +225,9 @@ TEST_CASE("a path is inside the folder only below it, read in the code page")
         {"C:\\Tools\\", "C:\\Tools", 1252, false},
         {"C:\\Tools\\", "D:\\Tools\\a.txt", 1252, false},
         {"", "C:\\a.txt", 1252, false},
+        {"C:\\Tools\\" + Zhe, "C:\\Tools\\" + Zhe + "\\a.txt", CP_UTF8, true},
+        {"C:\\Tools\\" + Zhe, "C:\\Tools\\" + Ze + "\\a.txt", CP_UTF8, false},
+        {"C:\\Tools\\" + Zhe + "\\", "C:\\Tools\\" + Zhe + Chang + ".txt", CP_UTF8, false},
     };
     for (const auto& row : rows) {
         CAPTURE(row.Folder);
@@ -291,6 +318,23 @@ TEST_CASE("missing folders are made outermost first, each one character-aware")
         CHECK_FALSE(ForceDirectories("\\\\" + share.Server() + "\\other\\a", 1252));
         CHECK_FALSE(ForceDirectories("\\\\" + share.Server() + "\\other", 1252));
         CHECK(EntryCount(share.ServerFolder()) == 1);
+    }
+    SUBCASE("names in UTF-8, each character whole: Cyrillic, Greek, Chinese and an emoji")
+    {
+        const std::string names = Repeated(Zhe, 3) + "\\\xCE\xA6\xCE\xAC\\" + Chang + "\\" + Giraffe;
+        CHECK(ForceDirectories(Ansi(scratch.Path()) + "\\" + names + "\\", CP_UTF8));
+        CHECK(std::filesystem::is_directory(scratch.Path() / L"\u0416\u0416\u0416" / L"\u03A6\u03AC" / L"\u957F" /
+                                            L"\U0001F992"));
+        CHECK(EntryCount(scratch.Path()) == 1);
+    }
+    SUBCASE("in UTF-8 the limit counts characters too: a path of many more bytes than MAX_PATH is made")
+    {
+        std::string text = Ansi(scratch.Path());
+        while (TextLength(text + "\\" + Repeated(Zhe, 20), CP_UTF8) < MaxFolderTextLength)
+            text += "\\" + Repeated(Zhe, 20);
+        REQUIRE(text.size() > MAX_PATH);
+        CHECK(ForceDirectories(text, CP_UTF8));
+        CHECK(std::filesystem::is_directory(std::filesystem::path(scratch.Path()) / std::wstring(20, L'\u0416')));
     }
     SUBCASE("the limit counts characters, and a double-byte character is one")
     {
