@@ -104,7 +104,7 @@ TCustomVeltoShellTreeView::TCustomVeltoShellTreeView(TComponent* owner)
 TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 {
     LiveShellTreeViews().erase(static_cast<const TCustomVeltoShellTreeView*>(this));
-    EndNodeWatches();
+    EndWatches();
     FNotifier.reset();
     // The base destructor would delete the nodes through its own deletion hook, which frees no PIDL:
     // they go here, while this class's hook still runs.

@@ -80,7 +80,7 @@ TVeltoShellTreeView::~TVeltoShellTreeView()
 {
     // First of all: OLE may call the drop target it holds while the tree goes, and after.
     FDropTarget->Unlink();
-    EndNodeWatches();
+    EndWatches();
     // The base destructors would destroy the window without this class's DestroyWnd, and leave
     // the window registered.
     DestroyHandle();
