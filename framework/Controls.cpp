@@ -270,7 +270,7 @@ void TWinControl::CreateHandle()
 {
     const TComponentWatch watch = Watch();
     CreateWnd();
-    if (watch.Ended())
+    if (watch.Ended())  // the new window's handlers destroyed the control
         return;
     UpdateZOrder();
     const std::vector<TWinControl*> children = FTabList;

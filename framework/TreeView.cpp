@@ -969,7 +969,7 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
         // or the one it leaves, or the tree: the change is refused.
         const TNodesWatch watch = WatchNodes();
         const bool allow = CanChange(NodeOf(tree->itemNew.lParam));
-        message.Result = !(allow && watch.Current());
+        message.Result = watch.Current() ? !allow : TRUE;
         return true;
     }
     case TVN_SELCHANGEDA:
@@ -1021,7 +1021,7 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
         TTreeNode* node = NodeOf(info->item.lParam);
         const TNodesWatch watch = WatchNodes();
         const bool allow = CanEdit(node);
-        message.Result = !(allow && watch.Current());
+        message.Result = !allow || !watch.Current();
         if (!message.Result)
             FEditNode = node;
         return true;

@@ -23,7 +23,7 @@ struct THarmHost {
     TTreeNode *A, *B, *C;
     std::function<void(TTreeNode*)> Armed;
     std::vector<bool> Reports;
-    bool TreeGone = false, FormGone = false;
+    bool TreeGone = false, FormGone = false, KeptInside = false;
 
     THarmHost()
     {
@@ -78,6 +78,7 @@ struct THarmHost {
             case THarm::DestroyTree: TreeGone = true, delete Tree; break;
             case THarm::DestroyForm: TreeGone = FormGone = true, delete Form; break;
             }
+            KeptInside = IsWindow(Window);
         };
     }
     void Go(TWay way)
@@ -138,9 +139,12 @@ TEST_CASE("a handler inside the control's own message may delete, clear, remake 
         host.Go(row.Way);
         CHECK_FALSE(host.Armed);
         CHECK(ProcessHeapSound());
-        // The window the control worked in is out of sight at once and goes with the next messages.
+        // The window the control worked in lives on till its message returns, out of sight and
+        // without the focus, and goes with the next messages.
+        CHECK(host.KeptInside);
         const bool windowGone = host.TreeGone || row.Harm == THarm::Recreate;
         CHECK(IsWindowVisible(host.Window) != windowGone);
+        CHECK_FALSE((windowGone && GetFocus() == host.Window));
         HandleWaitingMessages();
         CHECK(IsWindow(host.Window) != windowGone);
         CHECK(ProcessHeapSound());

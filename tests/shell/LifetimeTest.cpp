@@ -26,7 +26,7 @@ using enum TVeltoShellObjectType;
 // --- What a handler does to the tree inside OnExpanding, and on which way the expansion comes
 
 enum class TReentry { Refresh, Root, ObjectTypes, Recreate };
-enum class TWay { User, SelectPath, RefreshTree };
+enum class TWay { User, SelectPath, RefreshTree, Program };
 
 const char* NameOf(TReentry reentry)
 {
@@ -36,7 +36,7 @@ const char* NameOf(TReentry reentry)
 
 const char* NameOf(TWay way)
 {
-    constexpr const char* names[] = {"a user expansion", "SelectPath", "a RefreshTree re-expansion"};
+    constexpr const char* names[] = {"a user expansion", "SelectPath", "a RefreshTree re-expansion", "Expand"};
     return names[static_cast<int>(way)];
 }
 
@@ -70,6 +70,10 @@ void ExpandAlpha(TShellTreeHost& host, const TReentryScratch& scratch, TWay way,
         host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
         host.Tree->RefreshTree();
         break;
+    case TWay::Program:
+        host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
+        Child(host.RootNode(), "Alpha")->Expand(false);
+        break;
     }
 }
 
@@ -90,6 +94,7 @@ constexpr TReentryCase ReentryCases[] = {
     {TReentry::Refresh, TWay::User, 0, 1, "", "Alpha", true},
     {TReentry::Refresh, TWay::SelectPath, 0, 1, "", "Inner", true},
     {TReentry::Refresh, TWay::RefreshTree, 1, 2, "", "Inner", true},
+    {TReentry::Refresh, TWay::Program, 0, 1, "", "", true},
     // A new root or new object types rebuild afterwards: the root expanded and selected.
     {TReentry::Root, TWay::User, 0, 1, "Gamma", "Gamma", false},
     {TReentry::Root, TWay::SelectPath, 0, 1, "Gamma", "Gamma", false},
