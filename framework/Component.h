@@ -4,10 +4,29 @@
 #include "Properties.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 enum class TOperation { opInsert, opRemove };
+
+// What code that keeps a component across a call that can run user code (an event, a pumped message
+// loop, a shell call) checks when the call returns: Alive until the component's destruction begins.
+// Ended once it began after the watch was taken: for code that also runs inside the destruction
+// itself, which the component then still finishes. A default watch is neither.
+class TComponentWatch {
+public:
+    TComponentWatch() = default;
+    bool Alive() const { return !FLife.expired(); }
+    bool Ended() const { return FTakenAlive && FLife.expired(); }
+
+private:
+    friend class TComponent;
+    explicit TComponentWatch(const std::shared_ptr<const bool>& life) : FLife(life), FTakenAlive(life != nullptr) {}
+
+    std::weak_ptr<const bool> FLife;
+    bool FTakenAlive = false;
+};
 
 // A component belongs to its owner, which destroys it. Components that hold a reference to another
 // one ask it for a removal notification (FreeNotification) and clear the reference in Notification.
@@ -33,6 +52,8 @@ public:
     bool IsLoading() const { return FLoading; }
     bool IsDesigning() const { return FDesigning; }
     bool IsDestroying() const { return FDestroying; }
+    // A watch on the component as it is now.
+    TComponentWatch Watch() const { return TComponentWatch(FLife); }
 
     // Operations
     // Asks this component to call component->Notification(this, opRemove) when it is destroyed.
@@ -63,6 +84,11 @@ protected:
     // Overrides must call the base first.
     virtual void Loaded();
 
+    // Ends every watch on the component. The first line of a destructor whose teardown runs user code
+    // (the nodes' deletion hooks): code of the component still running further up the stack then
+    // sees it gone before any of it is torn down. ~TComponent ends them at the latest.
+    void EndWatches() { FLife.reset(); }
+
 private:
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
@@ -75,4 +101,5 @@ private:
     bool FLoading = false;
     bool FDesigning = false;
     bool FDestroying = false;
+    std::shared_ptr<const bool> FLife = std::make_shared<const bool>(true);
 };

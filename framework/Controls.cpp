@@ -247,21 +247,31 @@ void TWinControl::HandleNeeded()
 {
     if (FHandle)
         return;
-    // The parent's window brings its visible children's windows, perhaps this one's.
+    // The parent's window brings its visible children's windows, perhaps this one's. A new window
+    // may run handlers (a tree fills itself), which may destroy this control.
+    const TComponentWatch watch = Watch();
     if (Parent())
         Parent()->HandleNeeded();
-    if (!FHandle)
+    if (!watch.Ended() && !FHandle)
         CreateHandle();
 }
 
 void TWinControl::CreateHandle()
 {
+    const TComponentWatch watch = Watch();
     CreateWnd();
+    if (watch.Ended())  // the new window's handlers destroyed the control
+        return;
     UpdateZOrder();
     const std::vector<TWinControl*> children = FTabList;
-    for (TWinControl* child : children)
-        if (child->Visible() && !child->FHandle && !child->IsLoading())
+    for (TWinControl* child : children) {
+        // A child's handlers may have destroyed this control or a later child.
+        if (watch.Ended())
+            return;
+        if (std::find(FTabList.begin(), FTabList.end(), child) != FTabList.end() && child->Visible() &&
+            !child->FHandle && !child->IsLoading())
             child->CreateHandle();
+    }
 }
 
 void TWinControl::CreateParams(TCreateParams& params)
@@ -298,18 +308,27 @@ void TWinControl::DestroyHandle()
     if (!FHandle)
         return;
     const TScopedValue quiet(FocusEventsSuppressed, FocusEventsSuppressed + 1);
+    // The children's windows take their nodes along, whose handlers may destroy any control.
+    const TComponentWatch watch = Watch();
     const std::vector<TWinControl*> children = FTabList;
-    for (TWinControl* child : children)
-        child->DestroyHandle();
-    DestroyWnd();
+    for (TWinControl* child : children) {
+        if (watch.Ended())
+            return;
+        if (std::find(FTabList.begin(), FTabList.end(), child) != FTabList.end())
+            child->DestroyHandle();
+    }
+    if (!watch.Ended())
+        DestroyWnd();
 }
 
 void TWinControl::RecreateWnd()
 {
     if (!FHandle)
         return;
+    const TComponentWatch watch = Watch();
     DestroyHandle();
-    CreateHandle();
+    if (!watch.Ended())
+        CreateHandle();
 }
 
 LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -415,13 +434,6 @@ void TWinControl::WndProc(TMessage& message)
             return;
     }
     DefaultHandler(message);
-}
-
-void TWinControl::DefaultHandler(TMessage& message)
-{
-    if (FHandle && FDefWndProc)
-        message.Result = (FUnicodeWindow ? CallWindowProcW : CallWindowProcA)(FDefWndProc, FHandle, message.Msg,
-                                                                              message.WParam, message.LParam);
 }
 
 bool TWinControl::ReflectNotification(TMessage& message)

@@ -331,6 +331,11 @@ private:
 // WndProc sees every message, and notifications that a child window sends to its parent come back
 // to the child control as CN_ messages. No exception leaves the window procedure: the application's
 // error display gets it.
+//
+// A handler may destroy the control, or remake its window, from inside any message. The native
+// window procedure (a system control's) may then still be at work further up the stack, on memory
+// that belongs to the window: the window is let go at once (hidden, and out of its parent) and
+// destroyed only once that native handling has returned, from the message loop.
 class TWinControl : public TControl {
 public:
     DECLARE_CLASS_INFO
@@ -371,7 +376,7 @@ public:
     void HandleNeeded();
     // Destroys the window and the children's windows (children first); the fields stay.
     void DestroyHandle();
-    // Destroys the window and makes a new one from the fields. Not from within this control's WndProc.
+    // Destroys the window and makes a new one from the fields.
     void RecreateWnd();
     // Sends a message straight to WndProc, window or not.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -405,7 +410,8 @@ protected:
     // Makes the window from CreateParams and hands it the fields the base knows (font). Overrides
     // must call the base first and then hand the window their own fields.
     virtual void CreateWnd();
-    // Destroys the window. Overrides save what only the window knows, then must call the base.
+    // Destroys the window, or lets it go while its native procedure is at work (see the class).
+    // Overrides save what only the window knows, then must call the base.
     virtual void DestroyWnd();
     // Handles one message; what it does not handle goes to DefaultHandler. Overrides handle their
     // messages and pass the others to the base.
@@ -413,6 +419,12 @@ protected:
     // The native class's own handling of a message (DefWindowProc for a class of our own).
     // Not meant to be overridden for behaviour: override WndProc.
     virtual void DefaultHandler(TMessage& message);
+    // Whether the native procedure of the control's window is running on this thread: a system
+    // control then still works on its own items and memory.
+    bool InNativeHandler() const;
+    // The native procedure of the window has returned, the last of its calls on the stack, and the
+    // control kept its window meanwhile: work put off till then is done here. The base does nothing.
+    virtual void NativeHandlerEnded() {}
     // The part of the client area that aligned children share; the base takes away BorderWidth.
     // Overrides must call the base first.
     virtual void AdjustClientRect(RECT& rect);

@@ -48,6 +48,8 @@ public:
     // kind is TVGN_CARET (the selection) or TVGN_DROPHILITE; nullptr clears it.
     void SelectItem(HTREEITEM item, UINT kind) const { Send(TVM_SELECTITEM, kind, Param(item)); }
     void EnsureVisible(HTREEITEM item) const { Send(TVM_ENSUREVISIBLE, 0, Param(item)); }
+    // Ends the label edit that is open, keeping its text or not; nothing when none is.
+    void EndEditLabelNow(bool cancel) const { Send(TVM_ENDEDITLABELNOW, cancel, 0); }
     bool SortChildrenCB(TVSORTCB& sort) const { return Send(TVM_SORTCHILDRENCB, 0, Param(&sort)) != FALSE; }
     // One line of scrolling: bar is SB_HORZ or SB_VERT, code an SB_LINE* code.
     void Scroll(int bar, int code) const

@@ -61,7 +61,8 @@ TTreeControl TTreeNode::Native() const
 
 TTreeNode* TTreeNode::Related(UINT relation) const
 {
-    return FOwner->NodeFromItem(Native().GetNextItem(FItem, relation));
+    const HTREEITEM item = Native().GetNextItem(FItem, relation);
+    return relation == TVGN_CHILD || relation == TVGN_NEXT ? FOwner->FirstNodeFrom(item) : FOwner->NodeFromItem(item);
 }
 
 TVITEMA TTreeNode::Read(UINT mask, UINT stateMask) const
@@ -299,7 +300,7 @@ TTreeNodes::~TTreeNodes() = default;
 
 TTreeNode* TTreeNodes::GetFirstNode() const
 {
-    return NodeFromItem(FOwner.Native().GetNextItem(nullptr, TVGN_ROOT));
+    return FirstNodeFrom(FOwner.Native().GetNextItem(nullptr, TVGN_ROOT));
 }
 
 TTreeNode* TTreeNodes::NodeFromItem(HTREEITEM item) const
@@ -310,10 +311,19 @@ TTreeNode* TTreeNodes::NodeFromItem(HTREEITEM item) const
     return item && FOwner.Native().GetItem(data) ? NodeOf(data.lParam) : nullptr;
 }
 
+TTreeNode* TTreeNodes::FirstNodeFrom(HTREEITEM item) const
+{
+    // Items left without nodes while the control was at work are passed over till it deletes them.
+    for (; item; item = FOwner.Native().GetNextItem(item, TVGN_NEXT))
+        if (TTreeNode* node = NodeFromItem(item))
+            return node;
+    return nullptr;
+}
+
 bool TTreeNodes::Holds(const TTreeNode* node) const
 {
     // Looked up before it is read: a node a hook deleted is freed memory.
-    return FNodes.count(node) != 0 && !node->FDeleting;
+    return Owns(node) && !node->FDeleting;
 }
 
 TTreeNode* TTreeNodes::Item(int index) const
@@ -417,9 +427,17 @@ void TTreeNodes::NativeItemDeleted(TTreeNode* node)
 
 void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
 {
-    std::erase_if(doomed, [this](const TTreeNode* node) { return !Holds(node); });
+    // The tree's own release, once it is being destroyed, takes the nodes one that a hook ended left.
+    const TComponentWatch tree = FOwner.Watch();
+    const bool treeGoing = !tree.Alive();
+    std::erase_if(doomed, [this, treeGoing](const TTreeNode* node) {
+        return treeGoing ? !Owns(node) || node->FHookRan : !Holds(node);
+    });
     if (doomed.empty())
         return;
+    // Ending the edit reads and writes the item it is open on: before the item may go.
+    if (FOwner.FEditNode && std::find(doomed.begin(), doomed.end(), FOwner.FEditNode) != doomed.end())
+        FOwner.Native().EndEditLabelNow(true);
     for (TTreeNode* node : doomed)
         node->FDeleting = true;
     FOwner.NodesDeleting(doomed);
@@ -435,25 +453,64 @@ void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
     // The control deletes the item itself: the node is no longer one of these while its hook runs.
     if (!item)
         detach();
+    const HWND window = FOwner.FHandle;
     std::exception_ptr error;
     for (TTreeNode* node : doomed) {
+        if (std::exchange(node->FHookRan, true))
+            continue;
         try {
             FOwner.Delete(node);
         } catch (...) {
             if (!error)
                 error = std::current_exception();
         }
+        // A hook destroyed the tree, whose own release has taken the nodes left here.
+        if (tree.Ended()) {
+            if (error)
+                std::rethrow_exception(error);
+            return;
+        }
     }
     if (item) {
-        if (FOwner.FHandle) {
-            TCounterScope deleting(FOwner.FDeletingNodes);
-            FOwner.Native().DeleteItem(item);
+        // A hook that remade the window took the items along.
+        if (window && FOwner.FHandle == window) {
+            if (FOwner.InNativeHandler()) {
+                LeaveItems(doomed, item);
+            } else {
+                TCounterScope deleting(FOwner.FDeletingNodes);
+                FOwner.Native().DeleteItem(item);
+            }
         }
         detach();
         FOwner.CancelChange();
     }
     if (error)
         std::rethrow_exception(error);
+}
+
+void TTreeNodes::LeaveItems(const std::vector<TTreeNode*>& doomed, HTREEITEM item)
+{
+    // The control works on one of these items, or in its window, further up the stack: deleted now,
+    // the item would be freed under it.
+    const TTreeControl control = FOwner.Native();
+    for (const TTreeNode* node : doomed) {
+        TVITEMA param{};
+        param.mask = TVIF_HANDLE | TVIF_PARAM;
+        param.hItem = node->FItem;
+        control.SetItem(param);
+        if (item != TVI_ROOT ? node->FItem == item : !control.GetNextItem(node->FItem, TVGN_PARENT))
+            FLeftItems.push_back(node->FItem);
+    }
+}
+
+void TTreeNodes::DeleteLeftItems()
+{
+    const std::vector<HTREEITEM> items = std::exchange(FLeftItems, {});
+    if (items.empty())
+        return;
+    TCounterScope deleting(FOwner.FDeletingNodes);
+    for (const HTREEITEM item : items)
+        FOwner.Native().DeleteItem(item);
 }
 
 void TTreeNodes::BeginUpdate()
@@ -486,7 +543,7 @@ TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner), FItems
 
 TCustomTreeView::~TCustomTreeView()
 {
-    EndNodeWatches();
+    EndWatches();
     DestroyHandle();
     FItems.Clear();
 }
@@ -640,12 +697,14 @@ void TCustomTreeView::ReportPendingChange()
 
 void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes)
 {
-    if (FNodesGeneration)
-        ++*FNodesGeneration;
+    ++FNodesGeneration;
     CancelChange();
-    for (const TTreeNode* node : nodes)
+    for (const TTreeNode* node : nodes) {
         if (node == FRClickNode)
             FRClickNode = nullptr;
+        if (node == FEditNode)
+            FEditNode = nullptr;
+    }
 }
 
 bool TCustomTreeView::CanChange(TTreeNode* node)
@@ -800,9 +859,21 @@ void TCustomTreeView::CreateWnd()
 void TCustomTreeView::DestroyWnd()
 {
     CancelChange();
+    // The nodes' hooks may destroy the tree, which then destroys the window itself.
+    const TComponentWatch watch = Watch();
     if (FItems.Count() > 0)
         FItems.Clear();
+    if (watch.Ended())
+        return;
     TWinControl::DestroyWnd();
+    // Items kept for a control at work went with its window.
+    FItems.FLeftItems.clear();
+}
+
+void TCustomTreeView::NativeHandlerEnded()
+{
+    TWinControl::NativeHandlerEnded();
+    FItems.DeleteLeftItems();
 }
 
 void TCustomTreeView::ColorChanged()
@@ -851,6 +922,7 @@ void TCustomTreeView::WndProc(TMessage& message)
         CancelChange();
         if (FItems.Count() > 0)
             FItems.Clear();
+        FItems.FLeftItems.clear();
         break;
     case WM_RBUTTONDOWN:
         // The handlers may destroy the tree; the native control then gets nothing more.
@@ -891,14 +963,26 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
     const auto* tree = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
     switch (header->code) {
     case TVN_SELCHANGINGA:
-    case TVN_SELCHANGINGW:
-        message.Result = FDeletingNodes == 0 && !CanChange(NodeOf(tree->itemNew.lParam));
+    case TVN_SELCHANGINGW: {
+        if (FDeletingNodes > 0) {
+            message.Result = FALSE;
+            return true;
+        }
+        // A check that changed the nodes may have deleted the item the control is about to select,
+        // or the one it leaves, or the tree: the change is refused.
+        const TNodesWatch watch = WatchNodes();
+        const bool allow = CanChange(NodeOf(tree->itemNew.lParam));
+        message.Result = watch.Current() ? !allow : TRUE;
         return true;
+    }
     case TVN_SELCHANGEDA:
-    case TVN_SELCHANGEDW:
-        if (FDeletingNodes == 0)
-            SelectionChanged(NodeOf(tree->itemNew.lParam));
+    case TVN_SELCHANGEDW: {
+        // An item without a node of this tree (its node went) is no selection to report.
+        TTreeNode* node = NodeOf(tree->itemNew.lParam);
+        if (FDeletingNodes == 0 && (node ? FItems.Holds(node) : !tree->itemNew.hItem))
+            SelectionChanged(node);
         return true;
+    }
     case TVN_ITEMEXPANDINGA:
     case TVN_ITEMEXPANDINGW: {
         TTreeNode* node = NodeOf(tree->itemNew.lParam);
@@ -935,14 +1019,21 @@ bool TCustomTreeView::HandleNotify(TMessage& message)
         return true;
     case TVN_BEGINLABELEDITA:
     case TVN_BEGINLABELEDITW: {
+        // No edit starts on a node a check deleted, nor in a tree it destroyed.
         const auto* info = reinterpret_cast<const NMTVDISPINFOA*>(message.LParam);
-        message.Result = !CanEdit(NodeOf(info->item.lParam));
+        TTreeNode* node = NodeOf(info->item.lParam);
+        const TNodesWatch watch = WatchNodes();
+        const bool allow = CanEdit(node);
+        message.Result = !allow || !watch.Current();
+        if (!message.Result)
+            FEditNode = node;
         return true;
     }
     case TVN_ENDLABELEDITA:
     case TVN_ENDLABELEDITW: {
         // A text means the edit was not cancelled: the control keeps it.
         const auto* info = reinterpret_cast<const NMTVDISPINFOA*>(message.LParam);
+        FEditNode = nullptr;
         message.Result = info->item.pszText != nullptr;
         return true;
     }

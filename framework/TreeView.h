@@ -49,27 +49,24 @@ using TTVAdvancedCustomDrawItemEvent = std::function<void(TObject* sender, TTree
 // --- TNodesWatch
 
 // What code that keeps a node, or the tree, across a call that can run user code (an event, a
-// pumped message loop, a shell listing) checks when the call returns. Alive while the tree exists;
-// Current while it exists and has deleted no node since the watch was taken. A default watch is
-// neither.
+// pumped message loop, a shell listing) checks when the call returns. Alive while the tree lives
+// (the tree's own watch); Current while it lives and has deleted no node since the watch was taken.
+// A default watch is neither.
 class TNodesWatch {
 public:
     TNodesWatch() = default;
-    bool Alive() const { return !FGeneration.expired(); }
-    bool Current() const
-    {
-        const std::shared_ptr<const unsigned> generation = FGeneration.lock();
-        return generation && *generation == FSeen;
-    }
+    bool Alive() const { return FLife.Alive(); }
+    bool Current() const;
 
 private:
     friend class TCustomTreeView;
-    explicit TNodesWatch(const std::shared_ptr<const unsigned>& generation)
-        : FGeneration(generation), FSeen(generation ? *generation : 0)
+    TNodesWatch(const TCustomTreeView* tree, const TComponentWatch& life, unsigned seen)
+        : FTree(tree), FLife(life), FSeen(seen)
     {
     }
 
-    std::weak_ptr<const unsigned> FGeneration;
+    const TCustomTreeView* FTree = nullptr;
+    TComponentWatch FLife;
     unsigned FSeen = 0;
 };
 
@@ -153,6 +150,8 @@ private:
     explicit TTreeNode(TTreeNodes* owner) : FOwner(owner) {}
 
     TTreeControl Native() const;
+    // The node of the item in that relation; for the first child and the next sibling, the first
+    // item on from there that has a node.
     TTreeNode* Related(UINT relation) const;
     TVITEMA Read(UINT mask, UINT stateMask = 0) const;
     void Write(TVITEMA& item);
@@ -161,7 +160,8 @@ private:
     TTreeNodes* FOwner;
     HTREEITEM FItem = nullptr;
     void* FData = nullptr;
-    bool FDeleting = false;  // its deletion hook has run or is running
+    bool FDeleting = false;  // a release has taken it
+    bool FHookRan = false;   // its deletion hook has run or is running
 };
 
 // --- TTreeNodes
@@ -189,6 +189,8 @@ public:
     TTreeNode* GetFirstNode() const;
     // The node whose native item this is; nullptr for none.
     TTreeNode* NodeFromItem(HTREEITEM item) const;
+    // The node of the first item from item on, among its next siblings, that has one.
+    TTreeNode* FirstNodeFrom(HTREEITEM item) const;
 
     // Operations
     // A new last top-level node. Makes the tree's window if there is none yet.
@@ -211,12 +213,21 @@ private:
     void DeleteNodes(TTreeNode* top);
     // The native item was deleted by the control itself: the node goes too.
     void NativeItemDeleted(TTreeNode* node);
-    // The one way nodes end: doomed (children before their parents) are marked, the watches end,
-    // the deletion hook runs for each and they are freed. item is the native item to delete after
-    // the hooks (TVI_ROOT: all), or nullptr when the control is deleting it already.
+    // The one way nodes end: an edit open on one of doomed ends, doomed (children before their
+    // parents) are marked, the watches end, the deletion hook runs for each and they are freed.
+    // item is the native item to delete after the hooks (TVI_ROOT: all), or nullptr when the control
+    // is deleting it already. A hook that destroys the tree ends the release: the tree's own takes
+    // the nodes left. While the native control is at work (inside its own message) its items stay
+    // till it is done, without nodes (LeaveItems).
     void Release(std::vector<TTreeNode*> doomed, HTREEITEM item);
+    // Keeps the items of doomed, whose nodes go, till the native control's message returns: none of
+    // them names a node any more, and the topmost are deleted then.
+    void LeaveItems(const std::vector<TTreeNode*>& doomed, HTREEITEM item);
+    // Deletes the items LeaveItems kept; the control's message has returned.
+    void DeleteLeftItems();
     void InvalidateCache() const { FCacheNode = nullptr; }
-    // Whether node is one of these nodes and is not being deleted.
+    // Whether node is one of these nodes, and whether it is one that is not being deleted.
+    bool Owns(const TTreeNode* node) const { return FNodes.count(node) != 0; }
     bool Holds(const TTreeNode* node) const;
 
     TCustomTreeView& FOwner;
@@ -225,6 +236,8 @@ private:
     // The last node Item found, so that walking the indexes in order does not start over each time.
     mutable TTreeNode* FCacheNode = nullptr;
     mutable int FCacheIndex = 0;
+    // Items whose nodes went while the native control was at work, to delete once it is done.
+    std::vector<HTREEITEM> FLeftItems;
 };
 
 // --- TCustomTreeView
@@ -235,6 +248,12 @@ private:
 // Selection changes, by the user or by the program, are reported after ChangeDelay milliseconds of
 // quiet: each change restarts the timer, and adding or deleting any node while it runs cancels the
 // report. With a delay of 0 the report is made at once.
+//
+// Handlers may change the tree from inside any event: delete nodes, clear it, remake its window or
+// destroy it. The tree then finishes only what it still can: a selection change or an edit whose
+// handler changed the nodes is refused, a deletion stops when the tree goes, an open edit ends
+// before its node goes, and the native control, when the handler ran inside one of its messages,
+// keeps the items and the window it works on until that message has returned.
 class TCustomTreeView : public TWinControl {
 public:
     DECLARE_CLASS_INFO
@@ -295,7 +314,7 @@ public:
     TTreeNode* GetNodeAt(int x, int y);
     // A watch on the tree and its nodes as they are now: every deletion of nodes, by any path,
     // and the tree's destruction end it.
-    TNodesWatch WatchNodes() const { return TNodesWatch(FNodesGeneration); }
+    TNodesWatch WatchNodes() const { return TNodesWatch(this, Watch(), FNodesGeneration); }
 
     // Events; each is raised by the hook of its name below.
     TTVChangedEvent OnChange;
@@ -354,16 +373,16 @@ protected:
     void BorderStyleChanged() override { RecreateWnd(); }
     // The indentation is a length of the design too; the control keeps it in pixels.
     void ChangeScale(int multiplier, int divisor) override;
+    // Deletes the items whose nodes went while the native control was at work.
+    void NativeHandlerEnded() override;
 
-    // Ends every watch on the tree. The first line of a subclass's destructor: code of the tree
-    // still running further up the stack then sees the tree gone before any of it is torn down.
-    void EndNodeWatches() { FNodesGeneration.reset(); }
     // The native control's messages; a tree without a window answers them with nothing.
     TTreeControl Native() const { return TTreeControl(FHandle); }
 
 private:
     friend class TTreeNode;
     friend class TTreeNodes;
+    friend class TNodesWatch;
 
     // A field that sets a window style bit, and the field's value that sets it.
     struct TStyleBit { bool TCustomTreeView::*Field; DWORD Bit; bool SetBy; };
@@ -416,9 +435,16 @@ private:
     int FDeletingNodes = 0;
     // Code reads an image index: the control's request for it is not answered.
     bool FReadingImages = false;
-    // Counts the deletions of nodes; gone once the tree is being destroyed (see TNodesWatch).
-    std::shared_ptr<unsigned> FNodesGeneration = std::make_shared<unsigned>(0);
+    // The node whose label the user edits; nullptr while no edit is open.
+    TTreeNode* FEditNode = nullptr;
+    // Counts the deletions of nodes (see TNodesWatch).
+    unsigned FNodesGeneration = 0;
 };
+
+inline bool TNodesWatch::Current() const
+{
+    return FLife.Alive() && FTree->FNodesGeneration == FSeen;
+}
 
 // --- Table entries for a class that publishes a tree view.
 namespace TreeViewProperties {

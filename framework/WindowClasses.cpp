@@ -1,4 +1,5 @@
-// The windows of controls: class registration, creation, destruction and the one window procedure.
+// The windows of controls: class registration, creation, destruction, the one window procedure, and
+// the native procedures' calls, which a window outlives.
 #include "Controls.h"
 
 #include <commctrl.h>
@@ -12,6 +13,10 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 namespace {
 
 const char* const ControlProperty = "VeltoControl";
+// A window its control let go of while its native procedure was at work: the procedure to go on with.
+const char* const ReleasedProperty = "VeltoReleased";
+// Posted to a window let go of, once its native procedure has returned: it is destroyed then.
+constexpr UINT CM_DESTROYRELEASED = CM_BASE + 0x22;
 
 TControlErrorHandler ErrorHandler = nullptr;
 
@@ -72,6 +77,70 @@ WNDPROC RegisterWindowClass(const TCreateParams& params)
     return defaultProcedure;
 }
 
+// A call of a window's native procedure under way on this thread, innermost first. Released: the
+// control let go of the window meanwhile.
+struct TNativeCall {
+    HWND Window;
+    TNativeCall* Outer;
+    bool Released;
+};
+thread_local TNativeCall* NativeCalls = nullptr;
+
+bool InNativeCall(HWND window)
+{
+    for (const TNativeCall* call = NativeCalls; call; call = call->Outer)
+        if (call->Window == window)
+            return true;
+    return false;
+}
+
+void MarkReleased(HWND window)
+{
+    for (TNativeCall* call = NativeCalls; call; call = call->Outer)
+        if (call->Window == window)
+            call->Released = true;
+}
+
+// One call of a window's native procedure, for the length of a scope. The last call of a window
+// let go of posts its destruction.
+class TNativeCallScope {
+public:
+    explicit TNativeCallScope(HWND window) : FCall{window, NativeCalls, false} { NativeCalls = &FCall; }
+    ~TNativeCallScope()
+    {
+        NativeCalls = FCall.Outer;
+        if (FCall.Released && !OuterCall())
+            PostMessageA(FCall.Window, CM_DESTROYRELEASED, 0, 0);
+    }
+    TNativeCallScope(const TNativeCallScope&) = delete;
+    TNativeCallScope& operator=(const TNativeCallScope&) = delete;
+
+    // Whether no other call of the window's procedure is under way and the control kept the window.
+    bool LastAndKept() const { return !FCall.Released && !OuterCall(); }
+
+private:
+    bool OuterCall() const
+    {
+        for (const TNativeCall* call = FCall.Outer; call; call = call->Outer)
+            if (call->Window == FCall.Window)
+                return true;
+        return false;
+    }
+
+    TNativeCall FCall;
+};
+
+// Lets go of a control's window while its native procedure is at work: the window leaves the sight
+// and its parent at once, keeps its native procedure, and is destroyed once the last call returns.
+void ReleaseWindow(HWND window, WNDPROC procedure)
+{
+    RemovePropA(window, ControlProperty);
+    SetPropA(window, ReleasedProperty, reinterpret_cast<HANDLE>(procedure));
+    MarkReleased(window);
+    ShowWindow(window, SW_HIDE);
+    SetParent(window, HWND_MESSAGE);
+}
+
 // A control identifier for a new child window; never IDOK or IDCANCEL, which the dialog keys send.
 HMENU NextControlId()
 {
@@ -100,6 +169,17 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     TWinControl* control = static_cast<TWinControl*>(GetPropA(window, ControlProperty));
     if (!control) {
+        if (const auto procedure = reinterpret_cast<WNDPROC>(GetPropA(window, ReleasedProperty))) {
+            if (msg == CM_DESTROYRELEASED) {
+                if (!InNativeCall(window))
+                    DestroyWindow(window);
+                return 0;
+            }
+            if (msg == WM_NCDESTROY)
+                RemovePropA(window, ReleasedProperty);
+            return (IsWindowUnicode(window) ? CallWindowProcW : CallWindowProcA)(procedure, window, msg, wParam,
+                                                                                 lParam);
+        }
         control = std::exchange(CreationControl, nullptr);
         if (!control) {
             // A window of one of our classes that no control made: the native handling only.
@@ -125,6 +205,8 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             ErrorHandler(Exception("An unexpected error occurred"));
     }
     if (msg == WM_NCDESTROY) {
+        // Destroyed behind the control's back: nothing is left to do once its native calls return.
+        MarkReleased(window);
         RemovePropA(window, ControlProperty);
         if (control->FHandle == window)
             control->FHandle = nullptr;
@@ -198,9 +280,29 @@ void TWinControl::CreateWnd()
 
 void TWinControl::DestroyWnd()
 {
-    if (FHandle && !DestroyWindow(FHandle)) {
+    if (!FHandle)
+        return;
+    if (InNativeCall(FHandle))
+        ReleaseWindow(FHandle, FDefWndProc);
+    else if (!DestroyWindow(FHandle))
         RemovePropA(FHandle, ControlProperty);
-        FHandle = nullptr;
-    }
     FHandle = nullptr;
+}
+
+void TWinControl::DefaultHandler(TMessage& message)
+{
+    if (!FHandle || !FDefWndProc)
+        return;
+    // A handler the native procedure runs may destroy the control or let go of its window: the
+    // control is used afterwards only when it kept the window.
+    const TNativeCallScope call(FHandle);
+    message.Result = (FUnicodeWindow ? CallWindowProcW : CallWindowProcA)(FDefWndProc, FHandle, message.Msg,
+                                                                          message.WParam, message.LParam);
+    if (call.LastAndKept())
+        NativeHandlerEnded();
+}
+
+bool TWinControl::InNativeHandler() const
+{
+    return FHandle && InNativeCall(FHandle);
 }

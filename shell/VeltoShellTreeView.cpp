@@ -104,7 +104,7 @@ TCustomVeltoShellTreeView::TCustomVeltoShellTreeView(TComponent* owner)
 TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 {
     LiveShellTreeViews().erase(static_cast<const TCustomVeltoShellTreeView*>(this));
-    EndNodeWatches();
+    EndWatches();
     FNotifier.reset();
     // The base destructor would delete the nodes through its own deletion hook, which frees no PIDL:
     // they go here, while this class's hook still runs.
@@ -193,7 +193,7 @@ TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tre
 TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree)
     : FTree(tree), FFlag(nullptr), FWatch(tree.WatchNodes())
 {
-    ++tree.FExpanding;
+    ++tree.FBusyCount;
 }
 
 TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
@@ -203,7 +203,7 @@ TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
     if (FFlag)
         *FFlag = false;
     else
-        --FTree.FExpanding;
+        --FTree.FBusyCount;
     FTree.PostWaitingRequest();
 }
 
@@ -320,6 +320,15 @@ void TCustomVeltoShellTreeView::Expand(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
 {
+    // The icons are asked for on demand: a handler reads them as the shell's only when they are
+    // asked for now, while the PIDL is there.
+    if (OnDeletion) {
+        const int image = node->ImageIndex(), selected = node->SelectedIndex();
+        if (image == I_IMAGECALLBACK)
+            node->SetImageIndex(GetImageIndex(node));
+        if (selected == I_IMAGECALLBACK)
+            node->SetSelectedIndex(GetSelectedIndex(node));
+    }
     FreeIDList(NodePidl(node));
     node->SetData(nullptr);
     TCustomTreeView::Delete(node);
@@ -348,9 +357,13 @@ void TCustomVeltoShellTreeView::CreateWnd()
 
 void TCustomVeltoShellTreeView::Loaded()
 {
+    // The base makes the window when the parent has one, and a new window fills the tree: the end
+    // of loading then fills it no second time. Either fill runs handlers, which may end the tree.
+    const TComponentWatch watch = Watch();
+    const bool hadWindow = HandleAllocated();
     TCustomTreeView::Loaded();
-    const TNodesWatch watch = WatchNodes();
-    RebuildTree();
+    if (watch.Alive() && (hadWindow || !HandleAllocated()))
+        RebuildTree();
     if (watch.Alive())
         FNotifier->SetActive(FAutoRefresh && !IsDesigning());
 }
@@ -381,13 +394,24 @@ void TCustomVeltoShellTreeView::WndProc(TMessage& message)
     if (HandleLinkMessage(message))
         return;
     switch (message.Msg) {
+    case CN_NOTIFY: {
+        // The native control goes on with its items once the notification returns: a refresh or
+        // rebuild asked for inside waits till then.
+        const TBusyScope notifying(*this);
+        TCustomTreeView::WndProc(message);
+        return;
+    }
     case WM_INITMENUPOPUP:
     case WM_DRAWITEM:
     case WM_MENUCHAR:
     case WM_MEASUREITEM:
         if (ActiveContextMenu) {
+            // The shell's code may end the tree.
+            const TComponentWatch watch = Watch();
             ActiveContextMenu->HandleMenuMsg(message.Msg, message.WParam, message.LParam);
             message.Result = 0;
+            if (!watch.Alive())
+                return;
         }
         break;
     }

@@ -142,7 +142,8 @@ int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM appValue);
 // root node expanded and, outside design mode, selected.
 //
 // Ownership: each node's Data is the absolute PIDL of its item; the node owns it and frees it when
-// it is deleted, by any path. An OnDeletion handler therefore finds Data nil.
+// it is deleted, by any path. An OnDeletion handler therefore finds Data nil; the node's
+// ImageIndex and SelectedIndex are still the shell's icons of its item.
 //
 // A Root that resolves to no PIDL (a path the shell cannot parse) leaves the tree empty. A folder
 // that cannot be listed (no folder object, or EnumObjects does not answer S_OK) refuses the
@@ -154,10 +155,10 @@ int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM appValue);
 // Re-entry: handlers, shell notifications and pumped messages run inside the tree's operations.
 // Every operation that keeps a node across such a call checks the tree's TNodesWatch afterwards and
 // ends quietly when nodes were deleted or the tree is gone. While the tree is busy (expanding a
-// node, walking to one, listing, refreshing, rebuilding), a RefreshTree or RebuildTree that is
-// asked for waits: the first busy operation to end posts it to the tree's own window, and it runs
-// once from the message loop, so that no request is lost and none runs twice. A rebuild that waits
-// serves a waiting refresh too.
+// node, walking to one, listing, refreshing, rebuilding, dragging, or inside any notification of
+// the native control), a RefreshTree or RebuildTree that is asked for waits: the first busy
+// operation to end posts it to the tree's own window, and it runs once from the message loop, so
+// that no request is lost and none runs twice. A rebuild that waits serves a waiting refresh too.
 class TCustomVeltoShellTreeView : public TCustomTreeView {
 public:
     DECLARE_CLASS_INFO
@@ -257,11 +258,13 @@ protected:
     int GetSelectedIndex(TTreeNode* node) override;
     // Hands the window the system image list, then rebuilds the tree from Root.
     void CreateWnd() override;
-    // Rebuilds the tree, then switches the notifier on unless AutoRefresh is off or in design mode.
+    // Rebuilds the tree, unless the base made the window, which filled it; then switches the
+    // notifier on unless AutoRefresh is off or in design mode.
     void Loaded() override;
     // Clears the link to a companion that is destroyed.
     void Notification(TComponent* component, TOperation operation) override;
-    // Lets the shell fill and draw its context menu while one is tracked; runs a waiting request.
+    // Lets the shell fill and draw its context menu while one is tracked; runs a waiting request;
+    // is busy inside the native control's notifications.
     void WndProc(TMessage& message) override;
     // --- Context menu
     // With AutoContextMenu, shows the shell's menu of the selected node: OnContextPopup is not
@@ -269,10 +272,9 @@ protected:
     void DoContextPopup(POINT mousePos, bool& handled) override;
     // --- End of context menu
 
-private:
     // Marks the tree busy for the length of a scope: a flag (FRefreshing, FRebuilding) or one more
-    // expansion. The end of the last busy scope posts a waiting request. Touches nothing of a tree
-    // that went meanwhile.
+    // operation under way. The end of the last busy scope posts a waiting request. Touches nothing of
+    // a tree that went meanwhile.
     class TBusyScope {
     public:
         TBusyScope(TCustomVeltoShellTreeView& tree, bool& flag);
@@ -287,7 +289,8 @@ private:
         TNodesWatch FWatch;
     };
 
-    bool Busy() const { return FRefreshing || FRebuilding || FExpanding > 0; }
+private:
+    bool Busy() const { return FRefreshing || FRebuilding || FBusyCount > 0; }
     // Sets what FillNodeInfo sets but the text, from the item's attributes (NodeInfoMask at least).
     void ShowNodeInfo(TTreeNode* node, SFGAOF attributes);
     // Posts the waiting request to the window, once, when the tree is idle.
@@ -312,9 +315,10 @@ private:
     std::unique_ptr<TCustomVeltoShellTreeViewChangeNotifier> FNotifier;
     bool FRefreshing = false;
     bool FRebuilding = false;
-    // Re-entry: expansions, walks and listings under way, the requests that wait for the tree to
-    // be idle, whether one is posted, and the root node being added by FillRoot.
-    int FExpanding = 0;
+    // Re-entry: expansions, walks, listings, drags and native notifications under way, the requests
+    // that wait for the tree to be idle, whether one is posted, and the root node being added by
+    // FillRoot.
+    int FBusyCount = 0;
     bool FRefreshWaiting = false;
     bool FRebuildWaiting = false;
     bool FWaitingPosted = false;

@@ -80,7 +80,7 @@ TVeltoShellTreeView::~TVeltoShellTreeView()
 {
     // First of all: OLE may call the drop target it holds while the tree goes, and after.
     FDropTarget->Unlink();
-    EndNodeWatches();
+    EndWatches();
     // The base destructors would destroy the window without this class's DestroyWnd, and leave
     // the window registered.
     DestroyHandle();
@@ -198,6 +198,9 @@ void TVeltoShellTreeView::StartShellDrag(TTreeNode* node, bool rightButton)
     const DWORD allowed = AllowedEffects(attributes);
 
     SetDropTarget(node);
+    // A refresh or rebuild that the drop's changes ask for would delete the dragged node under the
+    // native control's begin-drag notification: it waits for the drag to end.
+    const TBusyScope dragging(*this);
     // The modal loop runs timers and messages: a tree destroyed meanwhile is not touched after it.
     const auto highlight = ScopeExit([this, watch = WatchNodes()] {
         if (watch.Alive())

@@ -1,5 +1,5 @@
 // Helpers of the control tests: a host form, places as comparable boxes, the images a tree item
-// holds, and a recorder of the error display.
+// holds, a click on a node, the process heap, and a recorder of the error display.
 #pragma once
 
 #include "../../framework/ComCtrls.h"
@@ -78,6 +78,24 @@ inline std::pair<int, int> HeldImages(const TTreeNode* node, bool& quiet)
     item.hItem = node->ItemId();
     SendMessageA(node->TreeView()->Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     return {item.iImage, item.iSelectedImage};
+}
+
+// Presses a mouse button (WM_LBUTTONDOWN or WM_RBUTTONDOWN) on the middle of the node's label. The
+// control tracks the button until it is released: the release waits in the queue.
+inline void PressOn(const TTreeNode* node, UINT down)
+{
+    const RECT label = node->DisplayRect(true);
+    const LPARAM at = MAKELPARAM((label.left + label.right) / 2, (label.top + label.bottom) / 2);
+    HWND window = node->TreeView()->Handle();
+    PostMessageA(window, down + 1, 0, at);
+    SendMessageA(window, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, at);
+}
+
+// Whether the process heap, where the system's controls keep their items, is sound. Wine checks the
+// freed blocks too while its heap warnings are on, as they are in the test runs.
+inline bool ProcessHeapSound()
+{
+    return HeapValidate(GetProcessHeap(), 0, nullptr) != FALSE;
 }
 
 // A form of a fixed client size that owns the controls of one test; destroyed with the test.

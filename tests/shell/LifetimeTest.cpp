@@ -9,10 +9,10 @@
 #include "../support/MallocSpy.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
+#include "ShellTreeHarness.h"
 
 #include <doctest.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,89 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 using enum TVeltoShellObjectType;
 
-void PumpFor(int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        Application->ProcessMessages();
-        Sleep(1);
-    } while (std::chrono::steady_clock::now() < end);
-}
-
-// Alpha (with Inner), beta, Gamma (with G1) and file.txt.
-struct TLifetimeScratch {
-    TScratchFolder Folder;
-    fs::path Root = Folder.Path();
-
-    TLifetimeScratch()
-    {
-        fs::create_directories(Root / "Alpha" / "Inner");
-        fs::create_directory(Root / "beta");
-        fs::create_directories(Root / "Gamma" / "G1");
-        WriteBytes(Root / "file.txt", Bytes("x"));
-    }
-    std::string operator/(const std::string& relative) const { return (Root / relative).make_preferred().string(); }
-};
-
-TTreeNode* Child(const TTreeNode* node, const std::string& text)
-{
-    for (TTreeNode* child = node ? node->getFirstChild() : nullptr; child; child = child->getNextSibling())
-        if (child->Text() == text)
-            return child;
-    return nullptr;
-}
-
-// A shell tree on a host form. Once armed, the first OnExpanding of the named node runs the action;
-// Clears counts the times the whole tree was cleared (its root node deleted).
-struct TLifetimeHost {
-    int Clears = 0;
-    std::string ArmedFor;
-    std::function<void()> Action;
-    THostForm Form;
-    TVeltoShellTreeView* Tree = new TVeltoShellTreeView(&Form);
-
-    // Loaded as a form text loads it: with autoRefresh the notifier listens afterwards.
-    explicit TLifetimeHost(const std::string& root, bool autoRefresh = false)
-    {
-        Tree->SetParent(&Form);
-        Tree->SetAlign(alClient);
-        Tree->SetAutoRefresh(autoRefresh);
-        Tree->OnDeletion = [this](TObject*, TTreeNode* node) { Clears += node->Level() == 0; };
-        Tree->OnExpanding = [this](TObject*, TTreeNode* node, bool&) {
-            if (Action && node->Text() == ArmedFor)
-                std::exchange(Action, nullptr)();
-        };
-        Tree->BeginLoading();
-        Tree->SetRoot(TVeltoRootFolder(root));
-        Tree->EndLoading();
-    }
-    void Arm(const std::string& node, std::function<void()> action)
-    {
-        ArmedFor = node;
-        Action = std::move(action);
-    }
-    TTreeNode* RootNode() const { return Tree->Items()->GetFirstNode(); }
-    int TopLevelNodes() const
-    {
-        int count = 0;
-        for (TTreeNode* node = RootNode(); node; node = node->getNextSibling())
-            ++count;
-        return count;
-    }
-    std::string SelectedText() const { return Tree->Selected() ? Tree->Selected()->Text() : "(none)"; }
-};
-
-// Makes a folder and tells the shell, which tells this process's registered windows at once.
-void MakeFolderAndAnnounce(const fs::path& folder)
-{
-    fs::create_directory(folder);
-    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder.string().c_str(), nullptr);
-}
-
 // --- What a handler does to the tree inside OnExpanding, and on which way the expansion comes
 
 enum class TReentry { Refresh, Root, ObjectTypes, Recreate };
-enum class TWay { User, SelectPath, RefreshTree };
+enum class TWay { User, SelectPath, RefreshTree, Program };
 
 const char* NameOf(TReentry reentry)
 {
@@ -115,11 +36,11 @@ const char* NameOf(TReentry reentry)
 
 const char* NameOf(TWay way)
 {
-    constexpr const char* names[] = {"a user expansion", "SelectPath", "a RefreshTree re-expansion"};
+    constexpr const char* names[] = {"a user expansion", "SelectPath", "a RefreshTree re-expansion", "Expand"};
     return names[static_cast<int>(way)];
 }
 
-void Reenter(TLifetimeHost& host, const TLifetimeScratch& scratch, TReentry reentry)
+void Reenter(TShellTreeHost& host, const TReentryScratch& scratch, TReentry reentry)
 {
     switch (reentry) {
     case TReentry::Refresh: host.Tree->RefreshTree(); break;
@@ -130,24 +51,28 @@ void Reenter(TLifetimeHost& host, const TLifetimeScratch& scratch, TReentry reen
 }
 
 // Expands Alpha the given way, with the handler armed for Alpha's first OnExpanding.
-void ExpandAlpha(TLifetimeHost& host, const TLifetimeScratch& scratch, TWay way, std::function<void()> action)
+void ExpandAlpha(TShellTreeHost& host, const TReentryScratch& scratch, TWay way, std::function<void()> action)
 {
     switch (way) {
     case TWay::User: {
         host.Tree->SetSelected(Child(host.RootNode(), "Alpha"));
-        host.Arm("Alpha", std::move(action));
+        host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
         // The native control's own expansion, as the Right key makes it.
         SendMessageA(host.Tree->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
         break;
     }
     case TWay::SelectPath:
-        host.Arm("Alpha", std::move(action));
+        host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
         host.Tree->SelectPath(scratch / "Alpha/Inner");
         break;
     case TWay::RefreshTree:
         host.Tree->SelectPath(scratch / "Alpha/Inner");
-        host.Arm("Alpha", std::move(action));
+        host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
         host.Tree->RefreshTree();
+        break;
+    case TWay::Program:
+        host.Arm(THandlerEvent::Expanding, "Alpha", std::move(action));
+        Child(host.RootNode(), "Alpha")->Expand(false);
         break;
     }
 }
@@ -169,6 +94,7 @@ constexpr TReentryCase ReentryCases[] = {
     {TReentry::Refresh, TWay::User, 0, 1, "", "Alpha", true},
     {TReentry::Refresh, TWay::SelectPath, 0, 1, "", "Inner", true},
     {TReentry::Refresh, TWay::RefreshTree, 1, 2, "", "Inner", true},
+    {TReentry::Refresh, TWay::Program, 0, 1, "", "", true},
     // A new root or new object types rebuild afterwards: the root expanded and selected.
     {TReentry::Root, TWay::User, 0, 1, "Gamma", "Gamma", false},
     {TReentry::Root, TWay::SelectPath, 0, 1, "Gamma", "Gamma", false},
@@ -184,8 +110,8 @@ constexpr TReentryCase ReentryCases[] = {
 
 void CheckReentry(const TReentryCase& row)
 {
-    TLifetimeScratch scratch;
-    TLifetimeHost host(scratch.Root.string());
+    TReentryScratch scratch;
+    TShellTreeHost host(scratch.Root.string());
     const std::string rootText = *row.Root ? row.Root : scratch.Root.filename().string();
     const std::string selected = *row.Selected ? row.Selected : rootText;
     ExpandAlpha(host, scratch, row.Way, [&] { Reenter(host, scratch, row.Reentry); });
@@ -320,10 +246,10 @@ TEST_CASE("a handler that refreshes, rebuilds or remakes the window inside OnExp
 
 TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after the expansion")
 {
-    TLifetimeScratch scratch;
-    TLifetimeHost host(scratch.Root.string(), true);
+    TReentryScratch scratch;
+    TShellTreeHost host(scratch.Root.string(), true);
     REQUIRE(host.Tree->Notifier()->Active());
-    host.Arm("Alpha", [&] {
+    host.Arm(THandlerEvent::Expanding, "Alpha", [&] {
         MakeFolderAndAnnounce(scratch.Root / "Alpha" / "New");
         MakeFolderAndAnnounce(scratch.Root / "Later");
     });
@@ -344,8 +270,8 @@ TEST_CASE("a change announced inside OnExpanding refreshes the tree once, after 
 
 TEST_CASE("a folder whose listing reports a change or remakes the window adds nothing to a gone node")
 {
-    TLifetimeScratch scratch;
-    TLifetimeHost host(scratch.Root.string(), true);
+    TReentryScratch scratch;
+    TShellTreeHost host(scratch.Root.string(), true);
     const TPidl alphaPidl = PidlOf(scratch.Root / "Alpha");
     const TPidl betaPidl = PidlOf(scratch.Root / "beta");
     TFaultyDesktopScope desktop;
@@ -426,7 +352,7 @@ struct TCompanionHost {
 
 TEST_CASE("a companion told of a tree that was destroyed before the message came ignores it")
 {
-    TLifetimeScratch scratch;
+    TReentryScratch scratch;
     const auto round = [&] {
         TCompanionHost host(scratch.Root);
         CHECK(IsLiveShellTreeView(static_cast<TCustomVeltoShellTreeView*>(host.Tree)));
@@ -447,7 +373,7 @@ TEST_CASE("a companion told of a tree that was destroyed before the message came
 
 TEST_CASE("an OnChange that refreshes the tree tells the companions of the new node, not the gone one")
 {
-    TLifetimeScratch scratch;
+    TReentryScratch scratch;
     TCompanionHost host(scratch.Root);
     PumpFor(100);
     int changes = 0;
@@ -464,7 +390,7 @@ TEST_CASE("an OnChange that refreshes the tree tells the companions of the new n
 
 TEST_CASE("a companion that raises in design mode frees its folder once and stays unlinked")
 {
-    TLifetimeScratch scratch;
+    TReentryScratch scratch;
     const std::size_t freedTwice = TaskBlocksFreedTwice();
     const auto round = [&] {
         TErrorRecorder errors;
@@ -496,10 +422,10 @@ TEST_CASE("a companion that raises in design mode frees its folder once and stay
 
 TEST_CASE("re-entry inside expansions leaks no PIDL")
 {
-    TLifetimeScratch scratch;
+    TReentryScratch scratch;
     const auto round = [&] {
         for (const TReentryCase& row : ReentryCases) {
-            TLifetimeHost host(scratch.Root.string());
+            TShellTreeHost host(scratch.Root.string());
             ExpandAlpha(host, scratch, row.Way, [&] { Reenter(host, scratch, row.Reentry); });
             PumpFor(20);
         }

@@ -8,7 +8,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // The bytes of a list whose items have the given cb values; item i's other bytes all hold i + 1.
@@ -61,10 +63,12 @@ inline TShellAnswer AskShell(LPCITEMIDLIST idList, UINT flags, DWORD presetAttri
 // The PIDL of a file-system item, parsed by the desktop.
 inline TPidl PidlOf(const std::filesystem::path& path) { return TPidl(PathToIDList(path.wstring())); }
 
-// A context menu that does nothing but count its references; it lives on the stack of a test.
+// A context menu that does nothing but count its references, and run WhileHandling once when it is
+// handed a menu message; it lives on the stack of a test.
 class TCountedContextMenu final : public IContextMenu2 {
 public:
     ULONG References = 0;
+    std::function<void()> WhileHandling;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
@@ -81,5 +85,10 @@ public:
     HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR, UINT, UINT*, CHAR*, UINT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT, WPARAM, LPARAM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT, WPARAM, LPARAM) override
+    {
+        if (WhileHandling)
+            std::exchange(WhileHandling, nullptr)();
+        return E_NOTIMPL;
+    }
 };

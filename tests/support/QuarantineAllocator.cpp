@@ -3,7 +3,8 @@
 // that touches freed memory reads the pattern, and crashes on the first pointer in it, instead of
 // passing on memory that happens to hold the old values or a new object. A write into a freed
 // block shows as a changed pattern: each block is checked when it leaves the quarantine, and all
-// of them at the end of every test case.
+// of them at the end of every test case. The process heap, where the system's controls keep their
+// items, is checked then too (Wine sees a freed block written only while its heap checks are on).
 #include <windows.h>
 
 #include <doctest.h>
@@ -169,6 +170,10 @@ public:
     {
         const std::string when = "at the end of \"" + FName + "\"";
         CheckQuarantine(when.c_str());
+        if (!HeapValidate(GetProcessHeap(), 0, nullptr)) {
+            std::fprintf(stderr, "CRASH GUARD: the process heap is damaged %s\n", when.c_str());
+            std::fflush(stderr);
+        }
     }
 
     void report_query(const doctest::QueryData&) override {}
