@@ -129,8 +129,9 @@ try {
         {"the same with the package's payload in its image", "\"" + folder + "startup_bare_payload.exe\"", {}, 0},
         {"the same after the shell library's start", "\"" + folder + "startup_library.exe\" --shell", {}, 0},
         {"a framework form after the library's start", "\"" + folder + "startup_library.exe\" --form", {}, 0},
+        {"that form with the drives' shell tree on a hidden page", "\"" + folder + "startup_library.exe\" --hidden-tree", {}, 0},
         {"that form after taking the system image list", "\"" + folder + "startup_library.exe\" --imagelist", {}, 0},
-        {"that form with a shell tree of the drives", "\"" + folder + "startup_library.exe\" --tree", {}, 0},
+        {"that form with the drives' shell tree in sight", "\"" + folder + "startup_library.exe\" --tree", {}, 0},
         {"Unpack.exe, its welcome page", "\"" + folder + "Unpack.exe\"", {}, 0},
     };
     // One untimed start of each brings the files into the cache.

@@ -90,7 +90,6 @@ const TClassInfo& TCustomVeltoShellTreeView::StaticClassInfo()
 TCustomVeltoShellTreeView::TCustomVeltoShellTreeView(TComponent* owner)
     : TCustomTreeView(owner),
       FRoot(DefaultRootFolder()),
-      FImages(GetSystemImageList(false)),
       FNotifier(std::make_unique<TCustomVeltoShellTreeViewChangeNotifier>(nullptr))
 {
     SetChangeDelay(50);
@@ -349,10 +348,29 @@ void TCustomVeltoShellTreeView::CreateWnd()
     TCustomTreeView::CreateWnd();
     // Nothing is posted to a new window yet: a request that waited goes out again or is served here.
     FWaitingPosted = false;
-    Native().SetImageList(TVSIL_NORMAL, FImages);
+    FImagesAttached = false;
+    AttachImages();
+    RebuildTree();
+}
+
+HIMAGELIST TCustomVeltoShellTreeView::Images()
+{
+    if (!FImages)
+        FImages = GetSystemImageList(false);
+    return FImages;
+}
+
+void TCustomVeltoShellTreeView::AttachImages()
+{
+    // The items' height and so the scroll range follow the list: it comes before the window paints,
+    // scrolls or measures for anyone to see, and until then a hidden tree (a later wizard page)
+    // does without.
+    if (FImagesAttached || !HandleAllocated() || !IsWindowVisible(Handle()))
+        return;
+    FImagesAttached = true;
+    Native().SetImageList(TVSIL_NORMAL, Images());
     // A new image list puts the native indentation back to its minimum (the icons' width).
     Native().SetIndent(Indent());
-    RebuildTree();
 }
 
 void TCustomVeltoShellTreeView::Loaded()
@@ -381,6 +399,7 @@ void TCustomVeltoShellTreeView::Notification(TComponent* component, TOperation o
 
 void TCustomVeltoShellTreeView::WndProc(TMessage& message)
 {
+    AttachImages();  // a window that has come to show gets the list before it handles anything
     if (message.Msg == WaitingRequestMessage) {
         // Still busy (a handler pumps messages): the end of the busy state posts it again.
         FWaitingPosted = false;

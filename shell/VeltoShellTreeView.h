@@ -196,8 +196,9 @@ public:
     void SetRoot(const TVeltoRootFolder& value);
     // The owned change notifier.
     TCustomVeltoShellTreeViewChangeNotifier* Notifier() const { return FNotifier.get(); }
-    // The small system image list every window gets. It belongs to the system.
-    HIMAGELIST Images() const { return FImages; }
+    // The small system image list every window gets. It belongs to the system. Taken when first
+    // asked for: the shell builds it at some cost, and a tree nobody sees yet does not need it.
+    HIMAGELIST Images();
 
     // Operations
     // Root resolved to a new absolute PIDL that the caller owns; nil when it names nothing. When
@@ -301,6 +302,8 @@ private:
     // Navigation and refresh
     // Every event of the notifier runs RefreshTree.
     void ConnectNotifier();
+    // Hands the image list to a window that shows (or is about to), once per window.
+    void AttachImages();
     // False when the re-expansion ended because nodes were deleted.
     bool ReexpandNode(TTreeNode* node, const std::vector<TPidl>& expanded, const TNodesWatch& watch);
 
@@ -312,6 +315,8 @@ private:
     TVeltoShellObjectTypes FObjectTypes{TVeltoShellObjectType::otFolders};
     TVeltoRootFolder FRoot;
     HIMAGELIST FImages = nullptr;
+    // Whether the window holds the image list: it gets it once it is visible.
+    bool FImagesAttached = false;
     std::unique_ptr<TCustomVeltoShellTreeViewChangeNotifier> FNotifier;
     bool FRefreshing = false;
     bool FRebuilding = false;

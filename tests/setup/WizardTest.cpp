@@ -51,6 +51,13 @@ TEST_CASE("the first showing fills in the product and opens on the welcome page"
     GetClientRect(form.Handle(), &client);
     CHECK(client.right == 600);
     CHECK(client.bottom == 400);
+
+    // The welcome page is painted without the system's image list, which costs the start; the
+    // tree takes it once its page shows.
+    const auto treeImages = [&] { return SendMessageA(form.VeltoShellTreeView1->Handle(), TVM_GETIMAGELIST, 0, 0); };
+    CHECK(treeImages() == 0);
+    wizard.EnterFolderPage();
+    CHECK(treeImages() == reinterpret_cast<LRESULT>(GetSystemImageList(false)));
 }
 
 TEST_CASE("the pages follow the state table row by row")

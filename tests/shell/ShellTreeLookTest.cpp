@@ -178,7 +178,7 @@ DWORD TickStep()
 
 TEST_SUITE("TVeltoShellTreeView look") {
 
-TEST_CASE("the control draws with the system's small image list, also in a new window")
+TEST_CASE("the control draws with the system's small image list once it shows, also in a new window")
 {
     TLookHost host;
     host.Tree->SetRoot(TVeltoRootFolder("sfDrives"));
@@ -188,8 +188,13 @@ TEST_CASE("the control draws with the system's small image list, also in a new w
     const auto normalList = [&] {
         return reinterpret_cast<HIMAGELIST>(SendMessageA(host.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
     };
+    // A tree nobody sees yet (a later page of a wizard) lets the program start without the list.
+    CHECK(normalList() == nullptr);
+    host.Form.Show();
     CHECK(host.Tree->Images() == shellSmall);
     CHECK(normalList() == shellSmall);
+    // The new list put the native indentation back to the icons' width: the tree's own comes again.
+    CHECK(SendMessageA(host.Tree->Handle(), TVM_GETINDENT, 0, 0) == host.Tree->Indent());
     CHECK(SendMessageA(host.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_STATE, 0) == 0);
     host.Tree->RecreateWnd();
     CHECK(normalList() == shellSmall);
