@@ -11,10 +11,9 @@ draw() {  # draw SCALE FILE
     -fill '#1f4e9c' -font Liberation-Sans-Bold -pointsize $((20 * s)) -draw "text $((62 * s)),$((33 * s)) 'Velto'" \
     -fill '#555555' -font Liberation-Sans -pointsize $((11 * s)) -draw "text $((63 * s)),$((49 * s)) 'Shell Tools'" \
     -type TrueColor "BMP3:$2"
-  # A drawing of at most 256 colours is stored with a palette: the same pixels in a third of the bytes.
-  if [ "$(identify -format %k "$2")" -le 256 ]; then
-    convert "$2" +dither -type Palette -compress None "BMP3:$2"
-  fi
+  # Stored with a palette of at most 256 colours, run-length encoded: a tenth of the bytes or less.
+  # The larger drawing's few extra shades along the edges take the nearest colour of the palette.
+  convert "$2" +dither -colors 256 -type Palette -compress RLE "BMP3:$2"
 }
 draw 1 setup/res/logo.bmp
 draw 2 setup/res/logo-2x.bmp
