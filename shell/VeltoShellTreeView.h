@@ -349,6 +349,8 @@ private:
     // Cancels the listing and deletes the nodes it added, its placeholder included.
     void DiscardListing(const TListingPtr& listing);
     void CancelListings();
+    // Puts a node whose listing ended without children back to never listed, closed, with its button.
+    void ForgetExpansion(TTreeNode* node);
     // Takes the listing out of the running ones; the last one out lets a waiting refresh go.
     void ForgetListing(const TListingPtr& listing);
     void RefreshForShell();

@@ -129,12 +129,7 @@ void TCustomVeltoShellTreeView::FinishListing(const TListingPtr& listing, bool f
         TTreeNode* node = listing->Node;
         if (!life.Alive() || !node)
             return;
-        TVITEMA item{};
-        item.mask = TVIF_STATE;
-        item.hItem = node->ItemId();
-        item.stateMask = TVIS_EXPANDED;
-        Native().SetItem(item);
-        node->SetHasChildren(true);
+        ForgetExpansion(node);
         return;
     }
     // Deleted while the listing still runs, so that the deletion hook tells whether its handler
@@ -176,6 +171,18 @@ void TCustomVeltoShellTreeView::DiscardListing(const TListingPtr& listing)
     }
     if (life.Alive())
         ForgetListing(listing);
+}
+
+void TCustomVeltoShellTreeView::ForgetExpansion(TTreeNode* node)
+{
+    // Closed and never opened, to the control too: it asks again at the next expansion, from code
+    // as well, and the button stays for it.
+    TVITEMA item{};
+    item.mask = TVIF_STATE;
+    item.hItem = node->ItemId();
+    item.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+    Native().SetItem(item);
+    node->SetHasChildren(true);
 }
 
 void TCustomVeltoShellTreeView::CancelListings()
@@ -225,7 +232,7 @@ void TCustomVeltoShellTreeView::Collapse(TTreeNode* node)
         DiscardListing(listing);
         if (!life.Alive() || !listing->Node)
             return;
-        node->SetHasChildren(true);  // never listed: the next expansion lists it
+        ForgetExpansion(node);
     }
     TCustomTreeView::Collapse(node);
 }
