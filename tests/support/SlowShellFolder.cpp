@@ -171,6 +171,11 @@ TSlowListingScope::TSlowListingScope(const std::filesystem::path& folder, int en
     ListingDesktopFactory = &SlowDesktop;
 }
 
+HRESULT TSlowListingScope::MakeDesktop(IShellFolder** desktop)
+{
+    return SlowDesktop(desktop);
+}
+
 TSlowListingScope::~TSlowListingScope()
 {
     ListingDesktopFactory = nullptr;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <filesystem>
 
@@ -12,6 +13,10 @@
 // with refuse, answers EnumObjects with E_FAIL. Every other folder is the real one.
 class TSlowListingScope {
 public:
+    // A new wrapper of the calling thread's real desktop with the scope's slow folder, as the
+    // listing threads get it: for a caller that wants the window's thread slowed down as well.
+    static HRESULT MakeDesktop(IShellFolder** desktop);
+
     TSlowListingScope(const std::filesystem::path& folder, int enumDelayMs, int nextDelayMs, bool refuse = false);
     ~TSlowListingScope();
     TSlowListingScope(const TSlowListingScope&) = delete;
