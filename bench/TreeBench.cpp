@@ -239,7 +239,7 @@ TBlocked OpenAsUser(TBenchTree& tree, TTreeNode* node)
 
 // The big folder and a slow one (a forwarding folder that waits 50 ms per item of its 20), each
 // opened as the user does, listed on the window's thread and in the background.
-void BlockedFigures(const fs::path& root, int folders)
+void BlockedFigures(const fs::path& root)
 {
     const fs::path slowFolder = root / "slow";
     for (int i = 0; i < 20; ++i)
@@ -359,7 +359,7 @@ try {
                     PerItemMs(split.Icon, split.Items), PerItemMs(split.OpenIcon, split.Items),
                     PerItemMs(split.Name, split.Items), PerItemMs(split.Free, split.Items));
         if (folders >= 5000)
-            BlockedFigures(scratch.Path(), folders);
+            BlockedFigures(scratch.Path());
         std::printf("sorting the %d nodes with CompareNodes instead (the desktop binds the folders on the way for each "
                     "pair): %.3f s, %.3f ms per node more\n",
                     folders, sort, PerItemMs(sort, folders));
