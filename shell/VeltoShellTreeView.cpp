@@ -19,11 +19,6 @@ using namespace velto_tree_detail;
 
 using TShellTree = TCustomVeltoShellTreeView;
 
-// SFGAO_FILESYSTEM, SFGAO_FILESYSANCESTOR and SFGAO_FOLDER: the items a listing shows.
-constexpr SFGAOF ShownItemMask = 0x70000000;
-// SFGAO_HASSUBFOLDER, the dimmed bit and SFGAO_SHARE: what a node shows of its item.
-constexpr SFGAOF NodeInfoMask = SFGAO_HASSUBFOLDER | SfgaoGhosted | SFGAO_SHARE;
-static_assert(NodeInfoMask == 0x800A0000);
 
 // Posted by a tree to its own window to run the refresh or rebuild that waited for it.
 constexpr UINT WaitingRequestMessage = WM_APP + 0x5601;
@@ -104,6 +99,7 @@ TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 {
     LiveShellTreeViews().erase(static_cast<const TCustomVeltoShellTreeView*>(this));
     EndWatches();
+    CancelListings();
     FNotifier.reset();
     // The base destructor would delete the nodes through its own deletion hook, which frees no PIDL:
     // they go here, while this class's hook still runs.
@@ -204,6 +200,8 @@ TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
     else
         --FTree.FBusyCount;
     FTree.PostWaitingRequest();
+    if (!FTree.Busy())
+        FTree.ScheduleDrain();
 }
 
 void TCustomVeltoShellTreeView::PostWaitingRequest()
@@ -234,6 +232,26 @@ void TCustomVeltoShellTreeView::ShowNodeInfo(TTreeNode* node, SFGAOF attributes)
     node->SetCut(HasFlags(SfgaoGhosted, attributes));
 }
 
+TTreeNode* TCustomVeltoShellTreeView::AddListedChild(TTreeNode* node, LPCITEMIDLIST child,
+                                                     const TShellChildInfo& info, TTreeNode* placeholder)
+{
+    if (!(info.Attributes & ShownItemMask))
+        return nullptr;
+    TPidl absolute(ConcatIDLists(NodePidl(node), child));
+    if (!absolute)
+        return nullptr;
+    TTreeNode* added = placeholder;
+    if (added) {
+        added->SetText(info.Name);
+        added->SetData(absolute.release());  // the node owns it now
+    } else {
+        added = Items()->AddChild(node, info.Name, absolute.get());
+        static_cast<void>(absolute.release());  // the node owns it now
+    }
+    ShowNodeInfo(added, info.Attributes);
+    return added;
+}
+
 bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
 {
     const TBusyScope listing(*this);
@@ -242,9 +260,8 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
     // The shell's folder runs code of its own while it lists (a notification raised there reaches
     // the tree at once): the node is used only while no node was deleted.
     const TNodesWatch watch = WatchNodes();
-    LPCITEMIDLIST parent = NodePidl(node);
     TComPtr<IShellFolder> folder;
-    GetShellFolder(parent, folder.put());
+    GetShellFolder(NodePidl(node), folder.put());
     if (!folder)
         return false;
     TComPtr<IEnumIDList> enumerator;
@@ -264,15 +281,7 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
         if (!watch.Current())  // the folder's code deleted nodes while it listed
             return false;
         // One request per item, to the folder already held: what the filter and the node need.
-        const TShellChildInfo info = GetChildInfo(folder.get(), child.get(), ShownItemMask | NodeInfoMask);
-        if (!(info.Attributes & ShownItemMask))
-            continue;
-        TPidl absolute(ConcatIDLists(parent, child.get()));
-        if (!absolute)
-            continue;
-        TTreeNode* added = Items()->AddChild(node, info.Name, absolute.get());
-        static_cast<void>(absolute.release());  // the node owns it now
-        ShowNodeInfo(added, info.Attributes);
+        AddListedChild(node, child.get(), GetChildInfo(folder.get(), child.get(), ListingMask), nullptr);
     }
     node->CustomSort(CompareSiblingNodes, reinterpret_cast<LPARAM>(folder.get()));
     return true;
@@ -290,13 +299,25 @@ bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
 {
     if (IsDesigning() && node->Level() >= 1)
         return true;
+    // Only the native control's own request is the user's: an expansion a handler asks for in
+    // turn comes from code.
+    const bool userAsked = std::exchange(FUserExpanding, false);
     const TBusyScope expanding(*this);
     // OnExpanding and the listing run user code: once they deleted nodes, this one may be gone.
     const TNodesWatch watch = WatchNodes();
     const bool allow = TCustomTreeView::CanExpand(node);
     if (!watch.Current())  // the handler deleted nodes, this one perhaps
         return false;
+    if (allow && !userAsked) {
+        if (const TListingPtr listing = ListingOf(node)) {
+            CompleteListing(listing);
+            if (!watch.Current())
+                return false;
+        }
+    }
     if (allow && node->HasChildren() && !node->getFirstChild()) {
+        if (userAsked && FBackgroundListing && !IsDesigning() && StartListing(node))
+            return true;
         const bool listed = FillChildren(node);
         if (!watch.Current())  // the listing ran code that deleted nodes
             return false;
@@ -313,6 +334,8 @@ bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Expand(TTreeNode* node)
 {
+    if (ListingOf(node))  // raised once the listing has added the children
+        return;
     const TBusyScope expanded(*this);
     TCustomTreeView::Expand(node);
 }
@@ -330,6 +353,15 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
     }
     FreeIDList(NodePidl(node));
     node->SetData(nullptr);
+    // Nothing of a listing may arrive into a node that went.
+    for (const TListingPtr& listing : std::vector<TListingPtr>(FListings)) {
+        if (listing->Placeholder == node)
+            listing->Placeholder = nullptr;
+        if (listing->Node == node) {
+            ForgetListing(listing);
+            listing->Node = nullptr;
+        }
+    }
     TCustomTreeView::Delete(node);
 }
 
@@ -400,6 +432,13 @@ void TCustomVeltoShellTreeView::Notification(TComponent* component, TOperation o
 void TCustomVeltoShellTreeView::WndProc(TMessage& message)
 {
     AttachImages();  // a window that has come to show gets the list before it handles anything
+    if (message.Msg == ListingReadyMessage() || (message.Msg == WM_TIMER && message.WParam == ListingTimerId)) {
+        if (message.Msg == WM_TIMER)
+            KillTimer(FHandle, ListingTimerId);
+        DrainListings();
+        message.Result = 0;
+        return;
+    }
     if (message.Msg == WaitingRequestMessage) {
         // Still busy (a handler pumps messages): the end of the busy state posts it again.
         FWaitingPosted = false;
@@ -417,6 +456,13 @@ void TCustomVeltoShellTreeView::WndProc(TMessage& message)
         // The native control goes on with its items once the notification returns: a refresh or
         // rebuild asked for inside waits till then.
         const TBusyScope notifying(*this);
+        const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
+        const UINT code = notify->hdr.code;
+        if ((code == TVN_ITEMEXPANDINGA || code == TVN_ITEMEXPANDINGW) && (notify->action & TVE_EXPAND)) {
+            const TFlagScope user(*this, FUserExpanding);
+            TCustomTreeView::WndProc(message);
+            return;
+        }
         TCustomTreeView::WndProc(message);
         return;
     }
@@ -463,6 +509,8 @@ const TClassInfo& TVeltoShellTreeView::StaticClassInfo()
                     [](C& tree, const std::string& text) { tree.SetRoot(TVeltoRootFolder(text)); }));
                 list.push_back(BoolProperty<T>("DragEnabled", &T::DragEnabled, &T::SetDragEnabled));
                 list.push_back(BoolProperty<T>("DropEnabled", &T::DropEnabled, &T::SetDropEnabled));
+                list.push_back(
+                    BoolProperty<C>("BackgroundListing", &C::BackgroundListing, &C::SetBackgroundListing));
                 return list;
             }(),
         .Create = [](TComponent* owner) -> TComponent* { return new TVeltoShellTreeView(owner); }};

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------------
@@ -130,6 +131,8 @@ private:
 // Shell tree view
 // ---------------------------------------------------------------------------------------------------
 
+class TShellListingJob;
+
 // Orders two children of a shell tree node the way the desktop folder does: node1 and node2 are
 // TTreeNode pointers whose Data is an absolute PIDL, which is only read. Returns the low 16 bits of
 // the desktop's CompareIDs (column 0), sign-extended: negative when node1 comes first, 0 for the
@@ -151,6 +154,18 @@ int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM appValue);
 //
 // Design mode: the root is not selected, only the root's children are listed, and the notifier is
 // never active.
+//
+// BackgroundListing: a folder the user opens (mouse, keyboard) is listed by a thread of its own,
+// with its own apartment and desktop folder, while the window goes on serving messages. The node
+// opens at once on one placeholder child; the items come in batches and take the place of the
+// placeholder, through the same filter, node information and order as a listing on the window's
+// thread; OnExpanded is raised once the node holds its children. A listing that fails leaves the
+// node collapsed with its button, as a failed listing does. Collapsing the node, any deletion of it
+// (refresh, rebuild, a new Root or ObjectTypes, a new window, the tree's end) cancels the listing:
+// the thread finishes alone and what it found is dropped. Expansions asked for by code (Expand,
+// FindNode, SelectPath, the refresh's re-expansion) list on the window's thread, and wait for a
+// listing already running for their node. A change notification that comes while a listing runs
+// refreshes the tree once no listing is left.
 //
 // Re-entry: handlers, shell notifications and pumped messages run inside the tree's operations.
 // Every operation that keeps a node across such a call checks the tree's TNodesWatch afterwards and
@@ -196,6 +211,11 @@ public:
     void SetRoot(const TVeltoRootFolder& value);
     // The owned change notifier.
     TCustomVeltoShellTreeViewChangeNotifier* Notifier() const { return FNotifier.get(); }
+    // A folder the user opens is listed by a thread of its own (see the class comment).
+    bool BackgroundListing() const { return FBackgroundListing; }
+    void SetBackgroundListing(bool value) { FBackgroundListing = value; }
+    // Whether a listing of the node's folder runs in the background now.
+    bool IsListing(const TTreeNode* node) const;
     // The small system image list every window gets. It belongs to the system. Taken when first
     // asked for: the shell builds it at some cost, and a tree nobody sees yet does not need it.
     HIMAGELIST Images();
@@ -250,8 +270,11 @@ protected:
     // place of the base check: OnExpanding is raised here. In design mode, nodes below the root
     // expand without a check. The tree is busy meanwhile.
     bool CanExpand(TTreeNode* node) override;
-    // Raises OnExpanded while the tree is busy.
+    // Raises OnExpanded while the tree is busy; for a node listed in the background, once it holds
+    // its children.
     void Expand(TTreeNode* node) override;
+    // Cancels a background listing of the node and removes what it added; then OnCollapsed.
+    void Collapse(TTreeNode* node) override;
     // Frees the node's PIDL and clears Data, then raises OnDeletion.
     void Delete(TTreeNode* node) override;
     // The shell's small icon of the node's item, and its open icon.
@@ -297,6 +320,43 @@ private:
     // Posts the waiting request to the window, once, when the tree is idle.
     void PostWaitingRequest();
     void TellCompanions(TTreeNode* node);
+    // Adds the child node of one listed item when the filter shows it: the placeholder given, or
+    // a new last child. The new node owns a new absolute PIDL; child stays the caller's.
+    TTreeNode* AddListedChild(TTreeNode* node, LPCITEMIDLIST child, const TShellChildInfo& info,
+                              TTreeNode* placeholder);
+
+    // Background listing (VeltoShellTreeViewListing.cpp)
+    // A background listing under way: its node, the placeholder not taken yet, the job, and the
+    // index at which each child node's item was found (by the node's PIDL), for the final order.
+    struct TListing {
+        TTreeNode* Node = nullptr;
+        TTreeNode* Placeholder = nullptr;
+        std::shared_ptr<TShellListingJob> Job;
+        std::unordered_map<const void*, int> Found;
+        int Taken = 0;
+    };
+    using TListingPtr = std::shared_ptr<TListing>;
+    TListingPtr ListingOf(const TTreeNode* node) const;
+    // Opens the node on a placeholder and starts its listing; false when it cannot start.
+    bool StartListing(TTreeNode* node);
+    // Adds what the listings found, for a while; waits while the tree is busy.
+    void DrainListings();
+    // Adds what the listing found, until the deadline (none: all of it, once it ended); finishes
+    // it once it ended and all is added. False when the tree's nodes changed under it.
+    bool DrainListing(const TListingPtr& listing, bool untilEnded);
+    void FinishListing(const TListingPtr& listing, bool failed);
+    // Code needs the node's children now: waits for its listing and adds everything.
+    void CompleteListing(const TListingPtr& listing);
+    // Cancels the listing and deletes the nodes it added, its placeholder included.
+    void DiscardListing(const TListingPtr& listing);
+    void CancelListings();
+    // Puts a node whose listing ended without children back to never listed, closed, with its button.
+    void ForgetExpansion(TTreeNode* node);
+    // Takes the listing out of the running ones; the last one out lets a waiting refresh go.
+    void ForgetListing(const TListingPtr& listing);
+    void RefreshForShell();
+    // Drains again from the message loop when a drain waits.
+    void ScheduleDrain();
     bool HandleLinkMessage(TMessage& message);
 
     // Navigation and refresh
@@ -328,6 +388,13 @@ private:
     bool FRebuildWaiting = false;
     bool FWaitingPosted = false;
     bool FAddingRoot = false;
+    bool FBackgroundListing = false;
+    // The listings running, an expansion the user asked for through the native control, a drain
+    // that waits for the tree to be idle, a shell change that waits for the listings to end.
+    std::vector<TListingPtr> FListings;
+    bool FUserExpanding = false;
+    bool FDrainWaiting = false;
+    bool FShellRefreshWaiting = false;
 };
 
 // Whether the address is a TCustomVeltoShellTreeView of this process that is constructed and not

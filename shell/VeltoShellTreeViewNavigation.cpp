@@ -112,11 +112,13 @@ void TCustomVeltoShellTreeView::RefreshTree()
         return;
     }
 
-    // Every expanded node, those under collapsed parents included: matched by PIDL afterwards.
+    // Every expanded node, those under collapsed parents included: matched by PIDL afterwards. A
+    // node still listed in the background is left closed: opening it again here would wait for
+    // its folder on the window's thread.
     std::vector<TPidl> expanded;
     for (int index = 0; index < Items()->Count(); ++index) {
         const TTreeNode* node = Items()->Item(index);
-        if (node->Expanded())
+        if (node->Expanded() && !ListingOf(node))
             expanded.emplace_back(CopyIDList(NodePidl(node)));
     }
     const TTreeNode* selected = Selected();
@@ -156,14 +158,14 @@ bool TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<
 void TCustomVeltoShellTreeView::ConnectNotifier()
 {
     // Any reported change rebuilds the whole tree: the item names are not looked at.
-    const auto refresh = [this](TObject*, const std::string&) { RefreshTree(); };
+    const auto refresh = [this](TObject*, const std::string&) { RefreshForShell(); };
     FNotifier->OnDriveAdd = refresh;
     FNotifier->OnDriveAddGUI = refresh;
     FNotifier->OnDriveRemoved = refresh;
     FNotifier->OnMediaInserted = refresh;
     FNotifier->OnMediaRemoved = refresh;
     FNotifier->OnMkDir = refresh;
-    FNotifier->OnRenameFolder = [this](TObject*, const std::string&, const std::string&) { RefreshTree(); };
+    FNotifier->OnRenameFolder = [this](TObject*, const std::string&, const std::string&) { RefreshForShell(); };
     FNotifier->OnRmDir = refresh;
     FNotifier->OnUpdateDir = refresh;
 }

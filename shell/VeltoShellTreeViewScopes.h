@@ -7,10 +7,32 @@
 #include "../framework/Forms.h"
 #include "../framework/Scope.h"
 #include "../framework/TreeView.h"
+#include "VeltoShellConstants.h"
+
+#include <shlobj.h>
 
 #include <string>
 
 namespace velto_tree_detail {
+
+// SFGAO_FILESYSTEM, SFGAO_FILESYSANCESTOR and SFGAO_FOLDER: the items a listing shows.
+constexpr SFGAOF ShownItemMask = 0x70000000;
+// SFGAO_HASSUBFOLDER, the dimmed bit and SFGAO_SHARE: what a node shows of its item.
+constexpr SFGAOF NodeInfoMask = SFGAO_HASSUBFOLDER | SfgaoGhosted | SFGAO_SHARE;
+static_assert(NodeInfoMask == 0x800A0000);
+// What a listing asks of each item.
+constexpr SFGAOF ListingMask = ShownItemMask | NodeInfoMask;
+
+// The tree's timer that drains what its listings found, slice by slice.
+constexpr UINT_PTR ListingTimerId = 0x564C;
+
+// Posted by a listing thread to the tree's window when found items wait or the listing ended. A
+// registered message: a window that took over a gone tree's handle value ignores it.
+inline UINT ListingReadyMessage()
+{
+    static const UINT message = RegisterWindowMessageA("VeltoShellTreeListingReady");
+    return message;
+}
 
 // The node's absolute PIDL; the node keeps owning it.
 inline LPITEMIDLIST NodePidl(const TTreeNode* node)

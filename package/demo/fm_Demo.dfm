@@ -24,6 +24,7 @@ object frm_Demo: Tfrm_Demo
     TabOrder = 1
     ListView = lv_Folder
     ComboBox = cbx_Path
+    BackgroundListing = True
   end
   object lv_Folder: TDemoShellListView
     Left = 220

@@ -1,0 +1,91 @@
+// Listing a shell folder on a thread of its own: the job the listing thread and the window's thread
+// share, and the thread that fills it.
+#pragma once
+
+#include "../framework/Scope.h"
+#include "VeltoShellFunctions.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Frees a block of the COM task allocator, from any thread and at any time of the process (also
+// after FinalizeVeltoShellFunctions released ShellMalloc). Nil is ignored.
+void TaskFreeIDList(LPITEMIDLIST idList);
+// Holds one PIDL of the task allocator and frees it through TaskFreeIDList: a PIDL that may be
+// freed by whichever thread lets go of it last.
+using TTaskPidl = TUniqueHandle<TZeroHandleTraits<LPITEMIDLIST, &TaskFreeIDList>>;
+
+// Gives the listing thread its desktop folder: a new reference in *desktop, made and used on that
+// thread only. The listing's default is SHGetDesktopFolder.
+using TListingDesktopFactory = HRESULT (*)(IShellFolder** desktop);
+// The factory the next listing threads use; nullptr for SHGetDesktopFolder.
+extern std::atomic<TListingDesktopFactory> ListingDesktopFactory;
+
+// One item a listing found: its PIDL relative to the folder (the job owns it), its in-folder display
+// name and the attributes of the listing's mask, as GetChildInfo gives them.
+struct TListedItem {
+    TTaskPidl Child;
+    std::string Name;
+    SFGAOF Attributes = 0;
+};
+
+// What the window's thread and the listing thread share, reference counted: each side holds it as
+// long as it needs it, and whichever lets go last frees what is left. Every member is read and
+// written under the lock.
+class TShellListingJob {
+public:
+    enum class TState { Listing, Done, Failed };
+
+    // The window that gets Message (wParam 0, lParam 0) whenever items wait or the listing ended.
+    TShellListingJob(HWND window, UINT message) : FWindow(window), FMessage(message) {}
+
+    // Window's thread: the listing's results are no longer wanted. The thread stops at its next
+    // item and posts nothing more; what it found is dropped with the job.
+    void Cancel();
+    bool Cancelled() const;
+    // Window's thread: takes the items found since the last call, at most max of them, and whether
+    // the listing has ended (Done or Failed) with nothing more to take. Clears the posted mark, so
+    // that the next batch wakes the window again.
+    std::vector<TListedItem> Take(std::size_t max, TState& state);
+    // Window's thread: for a Done listing, the position of item k (in the order of finding) in the
+    // folder's own order; empty while listing.
+    std::vector<int> Order() const;
+    // Window's thread: waits until the listing has ended or was cancelled.
+    void WaitEnded() const;
+
+    // Listing thread: hands over found items and wakes the window (once until it takes them);
+    // false once the job is cancelled.
+    bool Add(std::vector<TListedItem>& items);
+    // Listing thread: the listing ended: Done with the items' order, or Failed.
+    void End(TState state, std::vector<int> order = {});
+
+private:
+    void Wake();  // under the lock
+
+    mutable std::mutex FLock;
+    mutable std::condition_variable FEnded;
+    const HWND FWindow;
+    const UINT FMessage;
+    std::deque<TListedItem> FItems;  // found and not taken yet
+    std::vector<int> FOrder;
+    TState FState = TState::Listing;
+    bool FCancelled = false;
+    bool FPosted = false;
+};
+
+// Starts a thread that lists the folder of the absolute PIDL with the enumeration flags and reads
+// each item's name and the attributes of mask, into job. The thread has its own single-threaded
+// apartment and its own desktop folder; it copies folder before this returns, so folder stays the
+// caller's. It ends by itself, also when the job is cancelled, and holds nothing of the caller's
+// thread: whoever started it never waits for it.
+void StartShellListing(std::shared_ptr<TShellListingJob> job, LPCITEMIDLIST folder, SHCONTF flags, SFGAOF mask);
+// How many listing threads of this process have not ended yet.
+int RunningShellListings();
