@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <thread>
 #include <utility>
+
+#include <process.h>
 
 std::atomic<TListingDesktopFactory> ListingDesktopFactory{nullptr};
 
@@ -21,6 +22,18 @@ constexpr std::size_t BatchItems = 64;
 constexpr auto BatchWait = std::chrono::milliseconds(20);
 
 std::atomic<int> RunningListings{0};
+
+// The job's lock for the length of a scope.
+class TJobLock {
+public:
+    explicit TJobLock(SRWLOCK& lock) : FLock(lock) { AcquireSRWLockExclusive(&FLock); }
+    ~TJobLock() { ReleaseSRWLockExclusive(&FLock); }
+    TJobLock(const TJobLock&) = delete;
+    TJobLock& operator=(const TJobLock&) = delete;
+
+private:
+    SRWLOCK& FLock;
+};
 
 // A copy from the task allocator, so that either thread may free it.
 LPITEMIDLIST TaskCopyIDList(LPCITEMIDLIST idList)
@@ -117,6 +130,28 @@ void ListFolder(TShellListingJob& job, LPCITEMIDLIST idList, SHCONTF flags, SFGA
     job.End(TShellListingJob::TState::Done, FolderOrder(folder.get(), found));
 }
 
+// What a listing thread is given; it frees it.
+struct TListingStart {
+    std::shared_ptr<TShellListingJob> Job;
+    TTaskPidl Folder;
+    SHCONTF Flags;
+    SFGAOF Mask;
+};
+
+unsigned __stdcall ListingThread(void* parameter)
+{
+    std::unique_ptr<TListingStart> start(static_cast<TListingStart*>(parameter));
+    try {
+        ListFolder(*start->Job, start->Folder.get(), start->Flags, start->Mask);
+    } catch (...) {
+        // Nothing leaves the thread: what was found is dropped, the listing failed.
+        start->Job->End(TShellListingJob::TState::Failed);
+    }
+    start.reset();
+    --RunningListings;
+    return 0;
+}
+
 }  // namespace
 
 void TaskFreeIDList(LPITEMIDLIST idList)
@@ -126,20 +161,20 @@ void TaskFreeIDList(LPITEMIDLIST idList)
 
 void TShellListingJob::Cancel()
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     FCancelled = true;
-    FEnded.notify_all();
+    WakeAllConditionVariable(&FEnded);
 }
 
 bool TShellListingJob::Cancelled() const
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     return FCancelled;
 }
 
 std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     std::vector<TListedItem> items;
     const std::size_t count = std::min(max, FItems.size());
     items.reserve(count);
@@ -154,19 +189,20 @@ std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 
 std::vector<int> TShellListingJob::Order() const
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     return FOrder;
 }
 
 void TShellListingJob::WaitEnded() const
 {
-    std::unique_lock lock(FLock);
-    FEnded.wait(lock, [this] { return FCancelled || FState != TState::Listing; });
+    const TJobLock lock(FLock);
+    while (!FCancelled && FState == TState::Listing)
+        SleepConditionVariableSRW(&FEnded, &FLock, INFINITE, 0);
 }
 
 bool TShellListingJob::Add(std::vector<TListedItem>& items)
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     if (FCancelled)
         return false;
     for (TListedItem& item : items)
@@ -178,10 +214,10 @@ bool TShellListingJob::Add(std::vector<TListedItem>& items)
 
 void TShellListingJob::End(TState state, std::vector<int> order)
 {
-    const std::lock_guard lock(FLock);
+    const TJobLock lock(FLock);
     FState = state;
     FOrder = std::move(order);
-    FEnded.notify_all();
+    WakeAllConditionVariable(&FEnded);
     if (!FCancelled)
         Wake();
 }
@@ -200,23 +236,16 @@ void StartShellListing(std::shared_ptr<TShellListingJob> job, LPCITEMIDLIST fold
         job->End(TShellListingJob::TState::Failed);
         return;
     }
+    auto start = std::make_unique<TListingStart>(TListingStart{std::move(job), std::move(copy), flags, mask});
     ++RunningListings;
-    try {
-        std::thread([job, idList = std::move(copy), flags, mask]() mutable {
-            try {
-                ListFolder(*job, idList.get(), flags, mask);
-            } catch (...) {
-                // Nothing leaves the thread: what was found is dropped, the listing failed.
-                job->End(TShellListingJob::TState::Failed);
-            }
-            idList.reset();
-            job.reset();
-            --RunningListings;
-        }).detach();
-    } catch (...) {
+    const auto thread = _beginthreadex(nullptr, 0, &ListingThread, start.get(), 0, nullptr);
+    if (!thread) {
         --RunningListings;
-        job->End(TShellListingJob::TState::Failed);
+        start->Job->End(TShellListingJob::TState::Failed);
+        return;
     }
+    static_cast<void>(start.release());  // the thread's now
+    CloseHandle(reinterpret_cast<HANDLE>(thread));  // nobody waits for it
 }
 
 int RunningShellListings()

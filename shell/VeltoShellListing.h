@@ -9,10 +9,8 @@
 #include <shlobj.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -70,8 +68,10 @@ public:
 private:
     void Wake();  // under the lock
 
-    mutable std::mutex FLock;
-    mutable std::condition_variable FEnded;
+    // The system's own slim lock and condition: the standard library's would bring its thread
+    // support into every program that links the tree, the setup's included.
+    mutable SRWLOCK FLock = SRWLOCK_INIT;
+    mutable CONDITION_VARIABLE FEnded = CONDITION_VARIABLE_INIT;
     const HWND FWindow;
     const UINT FMessage;
     std::deque<TListedItem> FItems;  // found and not taken yet
