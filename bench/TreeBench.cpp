@@ -141,6 +141,21 @@ protected:
     }
 };
 
+// A shown form of the benchmark's size whose tree fills it, rooted at root and listing as asked.
+TBenchTree* ShowBenchTree(TForm& form, const fs::path& root, bool background = false)
+{
+    form.SetClientWidth(400);
+    form.SetClientHeight(600);
+    auto* tree = new TBenchTree(&form);
+    tree->SetParent(&form);
+    tree->SetAlign(alClient);
+    tree->SetBackgroundListing(background);
+    tree->SetRoot(TVeltoRootFolder(root.string()));
+    form.Show();
+    Application->ProcessMessages();
+    return tree;
+}
+
 // The tree made afresh and painted (untimed), then what a user waits for: the big folder's node
 // expanded and the nodes in view painted, with their icons. iconsAsked: the icons that took.
 double TreeExpansion(TBenchTree& tree, int folders, int* iconsAsked = nullptr)
@@ -258,15 +273,7 @@ void BlockedFigures(const fs::path& root)
     TSlowListingScope::MakeDesktop(&DesktopFolder);
     for (const bool background : {false, true}) {
         TForm form(nullptr);
-        form.SetClientWidth(400);
-        form.SetClientHeight(600);
-        auto* tree = new TBenchTree(&form);
-        tree->SetParent(&form);
-        tree->SetAlign(alClient);
-        tree->SetBackgroundListing(background);
-        tree->SetRoot(TVeltoRootFolder(root.string()));
-        form.Show();
-        Application->ProcessMessages();
+        TBenchTree* tree = ShowBenchTree(form, root, background);
         for (const char* name : {"big", "slow"}) {
             TTreeNode* node = tree->Items()->GetFirstNode()->getFirstChild();
             while (node && node->Text() != name)
@@ -306,14 +313,7 @@ try {
             throw Exception("the big folder cannot be parsed");
 
         TForm form(nullptr);
-        form.SetClientWidth(400);
-        form.SetClientHeight(600);
-        auto* tree = new TBenchTree(&form);
-        tree->SetParent(&form);
-        tree->SetAlign(alClient);
-        tree->SetRoot(TVeltoRootFolder(scratch.Path().string()));
-        form.Show();
-        Application->ProcessMessages();
+        TBenchTree* tree = ShowBenchTree(form, scratch.Path());
 
         // One untimed round of each fills the shell's caches and proves both sides list everything.
         if (BareListing(bigPidl.get(), nullptr) != folders)

@@ -2,25 +2,17 @@
 // ones a test has set a fault for; folders bound through it are wrapped the same way.
 #include "FaultyShellFolder.h"
 
-#include "../../framework/InterfacedObject.h"
+#include "ForwardingShellFolder.h"
 
 #include <algorithm>
 #include <utility>
 
-class TForwardingShellFolder final : public TInterfacedObject<IShellFolder> {
+class TForwardingShellFolder final : public TShellFolderForwarder {
 public:
     // Holds a reference to inner; absolute is the folder's own PIDL, which the wrapper takes.
     TForwardingShellFolder(IShellFolder* inner, TPidl absolute, std::shared_ptr<TShellFaults> faults)
-        : FAbsolute(std::move(absolute)), FFaults(std::move(faults))
+        : TShellFolderForwarder(inner), FAbsolute(std::move(absolute)), FFaults(std::move(faults))
     {
-        inner->AddRef();
-        FInner.Attach(inner);
-    }
-
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND hwnd, IBindCtx* bindContext, LPWSTR name, ULONG* eaten,
-                                               PIDLIST_RELATIVE* idList, ULONG* attributes) override
-    {
-        return FInner->ParseDisplayName(hwnd, bindContext, name, eaten, idList, attributes);
     }
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** enumerator) override
     {
@@ -51,19 +43,6 @@ public:
         *object = static_cast<IShellFolder*>(wrapper);
         return result;
     }
-    HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE idList, IBindCtx* bindContext, REFIID iid,
-                                            void** object) override
-    {
-        return FInner->BindToStorage(idList, bindContext, iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, PCUIDLIST_RELATIVE first, PCUIDLIST_RELATIVE second) override
-    {
-        return FInner->CompareIDs(column, first, second);
-    }
-    HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** object) override
-    {
-        return FInner->CreateViewObject(owner, iid, object);
-    }
     HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
     {
         ++FFaults->FAttributeRequests;
@@ -92,18 +71,8 @@ public:
         }
         return FInner->GetUIObjectOf(owner, count, items, iid, reserved, object);
     }
-    HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET* name) override
-    {
-        return FInner->GetDisplayNameOf(item, flags, name);
-    }
-    HRESULT STDMETHODCALLTYPE SetNameOf(HWND hwnd, PCUITEMID_CHILD item, LPCWSTR name, SHGDNF flags,
-                                        PITEMID_CHILD* newItem) override
-    {
-        return FInner->SetNameOf(hwnd, item, name, flags, newItem);
-    }
 
 private:
-    TComPtr<IShellFolder> FInner;
     TPidl FAbsolute;
     std::shared_ptr<TShellFaults> FFaults;
 };

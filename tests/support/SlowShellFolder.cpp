@@ -1,6 +1,8 @@
 // The forwarding folders behind TSlowListingScope: each lives on the listing thread that made it.
 #include "SlowShellFolder.h"
 
+#include "ForwardingShellFolder.h"
+
 #include "../../framework/ComPtr.h"
 #include "../../framework/InterfacedObject.h"
 #include "../../shell/VeltoShellListing.h"
@@ -53,19 +55,11 @@ private:
 
 // The desktop (slow is null) or the slow folder: every call forwarded, but the desktop's binding of
 // the slow folder and the slow folder's listing.
-class TSlowFolder final : public TInterfacedObject<IShellFolder> {
+class TSlowFolder final : public TShellFolderForwarder {
 public:
     TSlowFolder(IShellFolder* inner, const TSlowness* slow, TSlowness settings)
-        : FSlow(slow != nullptr), FSettings(std::move(settings))
+        : TShellFolderForwarder(inner), FSlow(slow != nullptr), FSettings(std::move(settings))
     {
-        inner->AddRef();
-        FInner.Attach(inner);
-    }
-
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND hwnd, IBindCtx* context, LPWSTR name, ULONG* eaten,
-                                               PIDLIST_RELATIVE* idList, ULONG* attributes) override
-    {
-        return FInner->ParseDisplayName(hwnd, context, name, eaten, idList, attributes);
     }
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** enumerator) override
     {
@@ -99,40 +93,8 @@ public:
         *object = static_cast<IShellFolder*>(wrapper);
         return result;
     }
-    HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE idList, IBindCtx* context, REFIID iid,
-                                            void** object) override
-    {
-        return FInner->BindToStorage(idList, context, iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, PCUIDLIST_RELATIVE first, PCUIDLIST_RELATIVE second) override
-    {
-        return FInner->CompareIDs(column, first, second);
-    }
-    HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** object) override
-    {
-        return FInner->CreateViewObject(owner, iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY items, SFGAOF* attributes) override
-    {
-        return FInner->GetAttributesOf(count, items, attributes);
-    }
-    HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY items, REFIID iid,
-                                            UINT* reserved, void** object) override
-    {
-        return FInner->GetUIObjectOf(owner, count, items, iid, reserved, object);
-    }
-    HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET* name) override
-    {
-        return FInner->GetDisplayNameOf(item, flags, name);
-    }
-    HRESULT STDMETHODCALLTYPE SetNameOf(HWND hwnd, PCUITEMID_CHILD item, LPCWSTR name, SHGDNF flags,
-                                        PITEMID_CHILD* newItem) override
-    {
-        return FInner->SetNameOf(hwnd, item, name, flags, newItem);
-    }
 
 private:
-    TComPtr<IShellFolder> FInner;
     bool FSlow;
     TSlowness FSettings;  // copied when made: a test that ends changes nothing for a running thread
 };
