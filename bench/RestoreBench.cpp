@@ -185,7 +185,7 @@ double BareInflate(const TPayload& reference, std::vector<std::vector<std::uint8
         if (uncompress(outputs[i].data(), &length, reference.StoredData(i), static_cast<uLong>(reference.StoredSize(i))) !=
                 Z_OK ||
             length != outputs[i].size())
-            throw Exception("bare inflation failed for " + reference.Name(i));
+            throw Exception("bare inflation failed for " + PayloadEntryName(reference.Entry(i)));
     }
     return SecondsSince(start);
 }
@@ -200,7 +200,7 @@ double BareInflateFresh(const TPayload& reference, const std::vector<TExpected>&
         uLongf length = static_cast<uLongf>(expected[i].Size);
         if (uncompress(block.get(), &length, reference.StoredData(i), static_cast<uLong>(reference.StoredSize(i))) != Z_OK ||
             length != expected[i].Size)
-            throw Exception("bare inflation failed for " + reference.Name(i));
+            throw Exception("bare inflation failed for " + PayloadEntryName(reference.Entry(i)));
     }
     return SecondsSince(start);
 }
@@ -235,7 +235,7 @@ double BareWrite(const std::vector<std::vector<std::uint8_t>>& outputs, const st
 class TTimedSink : public TPayloadFileSink {
 public:
     explicit TTimedSink(TPayloadFileSink& inner) : FInner(inner) {}
-    void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) override
+    void WriteFile(const TFileName& name, const std::uint8_t* data, std::size_t size) override
     {
         const TClock::time_point start = TClock::now();
         FInner.WriteFile(name, data, size);
@@ -256,7 +256,7 @@ struct TRestoreTimes {
 TRestoreTimes Restore(const std::vector<std::uint8_t>& bytes, const fs::path& folder)
 {
 #ifdef _WIN32
-    TWin32FileSink sink(folder.string() + "\\");
+    TWin32FileSink sink(folder.wstring() + L"\\");
 #else
     TFolderFileSink sink(folder);
 #endif

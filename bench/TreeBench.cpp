@@ -78,9 +78,10 @@ int BareListing(LPCITEMIDLIST folderPidl, TBareSplit* split)
     TComPtr<IShellFolder> folder;
     GetShellFolder(folderPidl, folder.put());
     TComPtr<IEnumIDList> enumerator;
-    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    DWORD oldMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
     const HRESULT listed = folder ? folder->EnumObjects(nullptr, SHCONTF_FOLDERS, enumerator.put()) : E_FAIL;
-    SetErrorMode(oldMode);
+    SetThreadErrorMode(oldMode, nullptr);
     if (listed != S_OK || !enumerator)
         throw Exception("the folder cannot be listed");
     int items = 0;

@@ -198,6 +198,18 @@ std::wstring TCustomEdit::WideText() const
     return text;
 }
 
+void TCustomEdit::SetWideText(const std::wstring& value)
+{
+    if (!FHandle)
+        return SetText(AnsiFromWide(value));
+    {
+        const TScopedValue setting(FSettingText, true);
+        SetWindowTextW(FHandle, value.c_str());
+    }
+    ReadTextFromWindow();
+    Change();
+}
+
 void TCustomEdit::SelectAll()
 {
     if (FHandle)

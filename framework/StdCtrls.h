@@ -70,6 +70,9 @@ public:
     // The text as the window holds it, in UTF-16: unlike Text, it keeps the characters that the
     // code page cannot spell. Without a window, Text read in the code page.
     std::wstring WideText() const;
+    // Sets the text in UTF-16, keeping the characters that the code page cannot spell. Without a
+    // window, the text in the code page.
+    void SetWideText(const std::wstring& value);
 
     // Operations
     // Selects the whole text, if there is a window.

@@ -124,7 +124,6 @@ std::vector<std::string> PayloadNames(const std::uint8_t* payload, std::size_t s
 
 bool IsSafePayloadName(std::string_view name) { return IsSafeName(name); }
 bool IsSafePayloadName(std::wstring_view name) { return IsSafeName(name); }
-bool IsSafePayloadName(std::u32string_view name) { return IsSafeName(name); }
 
 std::optional<std::u32string> DecodeUtf8(std::string_view text)
 {

@@ -53,11 +53,10 @@ std::vector<std::string> PayloadNames(const std::uint8_t* payload, std::size_t s
 // superscript COM and LPT digits ¹, ² and ³ among them), no component ending in a dot or a space.
 // '\' and '/' both separate components. The bytes form reads the name byte by byte, the
 // superscripts as code page 1252 spells them: a double-byte character whose trail byte is 0x5C
-// splits there too, which can refuse such a name but never lets one out. The wide forms read it
+// splits there too, which can refuse such a name but never lets one out. The wide form reads it
 // character by character, as the code page it is read in decodes it.
 bool IsSafePayloadName(std::string_view name);
 bool IsSafePayloadName(std::wstring_view name);
-bool IsSafePayloadName(std::u32string_view name);
 
 // The characters of a UTF-8 text; nothing when the text is not UTF-8 (a byte no character begins
 // or continues with, a character cut short, an overlong form, a surrogate, past U+10FFFF).

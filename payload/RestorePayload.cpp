@@ -28,11 +28,14 @@ TMallocBlock Inflate(const TPayload& payload, std::int32_t index, std::int32_t& 
 
 }  // namespace
 
-std::optional<std::string> ReadStoredNameAsBytes(std::string_view stored)
+std::optional<TFileName> ReadStoredNameAsBytes(std::string_view stored)
 {
     if (!IsSafePayloadName(stored))
         return std::nullopt;
-    return std::string(stored);
+    TFileName name;
+    for (char c : stored)
+        name += static_cast<unsigned char>(c);
+    return name;
 }
 
 TPayload::TPayload(const std::uint8_t* source, std::size_t size, const TStoredNameReader& reader)
@@ -69,7 +72,7 @@ try {
     }
     FNames.reserve(FEntries.size());
     for (const TPayloadEntry& entry : FEntries) {
-        std::optional<std::string> name = reader(PayloadEntryName(entry));
+        std::optional<TFileName> name = reader(PayloadEntryName(entry));
         if (!name)
             throw EInOutError(3);
         FNames.push_back(std::move(*name));

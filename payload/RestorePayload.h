@@ -18,13 +18,20 @@ public:
     EPayloadDamaged() : Exception("Setup Data is damaged.") {}
 };
 
+// A file name as the platform's file functions take it: UTF-16 on Windows, bytes elsewhere.
+#ifdef _WIN32
+using TFileName = std::wstring;
+#else
+using TFileName = std::string;
+#endif
+
 // How a program reads the names a payload stores, which are bytes: the name as the program's file
 // functions take it, or nothing for a name that could leave the folder or land under another name.
-using TStoredNameReader = std::function<std::optional<std::string>(std::string_view stored)>;
+using TStoredNameReader = std::function<std::optional<TFileName>(std::string_view stored)>;
 
-// The stored bytes as they are, checked byte by byte: the reading of a program whose code page is
-// the one the names were stored in.
-std::optional<std::string> ReadStoredNameAsBytes(std::string_view stored);
+// The stored bytes as they are, checked byte by byte (on Windows each byte the character of its
+// own number): the reading of a program whose code page is the one the names were stored in.
+std::optional<TFileName> ReadStoredNameAsBytes(std::string_view stored);
 
 // A private copy of a payload, descrambled and checked against its own size. The source is never
 // changed. The constructor raises EPayloadDamaged for a structure that runs past the end,
@@ -36,7 +43,7 @@ public:
     std::int32_t Count() const { return static_cast<std::int32_t>(FEntries.size()); }
     const TPayloadEntry& Entry(std::int32_t index) const { return FEntries[index]; }
     // The name as the reader read it; the stored bytes are PayloadEntryName(Entry(index)).
-    const std::string& Name(std::int32_t index) const { return FNames[index]; }
+    const TFileName& Name(std::int32_t index) const { return FNames[index]; }
     // The entry's stored bytes, found by walking the data area in directory order.
     const std::uint8_t* StoredData(std::int32_t index) const { return FData.data() + FCursors[index]; }
     std::int32_t StoredSize(std::int32_t index) const { return FEntries[index].StoredSize; }
@@ -44,7 +51,7 @@ public:
 private:
     std::vector<std::uint8_t> FData;
     std::vector<TPayloadEntry> FEntries;
-    std::vector<std::string> FNames;
+    std::vector<TFileName> FNames;
     std::vector<std::uint64_t> FCursors;
 };
 
@@ -53,7 +60,7 @@ class TPayloadFileSink {
 public:
     virtual ~TPayloadFileSink() = default;
     // Creates or replaces the file with exactly these bytes; raises EInOutError on failure.
-    virtual void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) = 0;
+    virtual void WriteFile(const TFileName& name, const std::uint8_t* data, std::size_t size) = 0;
 };
 
 struct TRestoreProgress {

@@ -1,7 +1,6 @@
 // Reading stored names in the code page each was made in.
 #include "StoredNames.h"
 
-#include "FolderPath.h"
 #include "PayloadFormat.h"
 
 UINT SystemAnsiCodePage()
@@ -21,24 +20,22 @@ UINT StoredNameCodePage(std::string_view stored, UINT programCodePage, UINT syst
     return systemCodePage;
 }
 
-std::optional<std::string> ReadStoredNameIn(std::string_view stored, UINT programCodePage, UINT systemCodePage)
+std::optional<std::wstring> ReadStoredNameIn(std::string_view stored, UINT programCodePage, UINT systemCodePage)
 {
-    const UINT codePage = StoredNameCodePage(stored, programCodePage, systemCodePage);
+    // No code page makes more UTF-16 units of a text than it has bytes.
     std::wstring name(stored.size(), L'\0');
     if (!stored.empty()) {
-        const int length = MultiByteToWideChar(codePage, 0, stored.data(), static_cast<int>(stored.size()),
-                                               name.data(), static_cast<int>(name.size()));
+        const int length = MultiByteToWideChar(StoredNameCodePage(stored, programCodePage, systemCodePage), 0,
+                                               stored.data(), static_cast<int>(stored.size()), name.data(),
+                                               static_cast<int>(name.size()));
         name.resize(static_cast<std::size_t>(length > 0 ? length : 0));
     }
     if (!IsSafePayloadName(name))
         return std::nullopt;
-    // In the program's own code page the A functions read the bytes as they are.
-    if (codePage == programCodePage)
-        return std::string(stored);
-    return ExactCodePageText(name, programCodePage);
+    return name;
 }
 
-std::optional<std::string> ReadStoredName(std::string_view stored)
+std::optional<std::wstring> ReadStoredName(std::string_view stored)
 {
     return ReadStoredNameIn(stored, GetACP(), SystemAnsiCodePage());
 }

@@ -13,11 +13,11 @@ namespace {
 
 // A new, empty file of its own in the folder, under the first free temporary name. A stored name
 // may be one of them too: the file is then written under its own name and moved onto itself.
-TFileHandle CreateTemporaryFile(const std::string& folder, std::string& name)
+TFileHandle CreateTemporaryFile(const std::wstring& folder, std::wstring& name)
 {
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        name = folder + "~unpack" + digit + ".tmp";
-        TFileHandle file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    for (wchar_t digit = L'0'; digit <= L'9'; ++digit) {
+        name = folder + L"~unpack" + digit + L".tmp";
+        TFileHandle file(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
             return file;
@@ -29,25 +29,28 @@ TFileHandle CreateTemporaryFile(const std::string& folder, std::string& name)
 
 }  // namespace
 
-void TWin32FileSink::WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size)
+void TWin32FileSink::WriteFile(const std::wstring& name, const std::uint8_t* data, std::size_t size)
 {
-    const std::string path = FFolder + name;
+    const std::wstring path = FFolder + name;
     // The stored names are checked before the walk; this catches whatever that check might miss.
     if (!IsInsideFolder(FFolder, path))
         throw EInOutError(3);
-    // An old copy that may not be overwritten (read-only, open elsewhere, a folder) fails as it
-    // always did, with the code of opening it for writing, before anything is written.
-    const bool replacing = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (replacing && !TFileHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr)))
+    // An old copy that cannot be replaced (open elsewhere, a folder) fails as it always did, with
+    // the code of opening it, before anything is written: for writing, or, when it is read-only,
+    // as the replacement opens it.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool readOnly = replacing && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (replacing && !TFileHandle(CreateFileW(path.c_str(), GENERIC_READ | (readOnly ? DELETE : GENERIC_WRITE), 0,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
         RaiseLastError();
 
-    std::string temporary;
+    std::wstring temporary;
     TFileHandle file = CreateTemporaryFile(FFolder, temporary);
     // Whatever fails from here on, the old copy stays whole and the partial file goes.
     auto discard = ScopeExit([&] {
         file.reset();
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(temporary.c_str());
     });
     DWORD written = 0;
     if (!::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr))
@@ -57,11 +60,20 @@ void TWin32FileSink::WriteFile(const std::string& name, const std::uint8_t* data
         throw EInOutError(101);
     if (!CloseHandle(file.release()))
         RaiseLastError();
-    // The name keeps the old copy's security and attributes, as an overwrite in place kept them.
-    const BOOL moved = replacing ? ReplaceFileA(path.c_str(), temporary.c_str(), nullptr,
-                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                 : MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!moved)
+    // The read-only attribute goes only now that the new copy is whole and takes the old one's
+    // place at once; should the replacement fail all the same, the old copy gets it back.
+    const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (readOnly && !SetFileAttributesW(path.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL))
         RaiseLastError();
+    // The name keeps the old copy's security and attributes, as an overwrite in place kept them.
+    const BOOL moved = replacing ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                 : MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!moved) {
+        const DWORD error = GetLastError();
+        if (readOnly)
+            SetFileAttributesW(path.c_str(), attributes);
+        throw EInOutError(static_cast<int>(error));
+    }
     discard.Dismiss();
 }

@@ -11,17 +11,17 @@ public:
     static constexpr std::size_t TemporaryNameLength = 12;
 
     // folder ends with "\"; names are joined to it unchanged.
-    explicit TWin32FileSink(std::string folder) : FFolder(std::move(folder)) {}
+    explicit TWin32FileSink(std::wstring folder) : FFolder(std::move(folder)) {}
 
     // Writes the bytes in one write under a temporary name in the folder, then gives the file
-    // folder + name, replacing an old copy (whose security and attributes the name keeps). On any
-    // failure the temporary file goes and an old copy stays as it was. Raises EInOutError with the
-    // system's error code: an old copy that cannot be replaced (read-only, open elsewhere) fails
-    // with the code that opening it for writing gives, before anything is written; a short write
-    // is "Disk full" (101), and a joined path that resolves outside the folder is "Invalid
-    // filename" (3).
-    void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) override;
+    // folder + name, replacing an old copy (whose security and attributes the name keeps, but for
+    // the read-only attribute, which would refuse it). On any failure the temporary file goes and
+    // an old copy stays as it was. Raises EInOutError with the system's error code: an old copy
+    // that cannot be replaced (open elsewhere, a folder) fails with the code that opening it
+    // gives, before anything is written; a short write is "Disk full" (101), and a joined path
+    // that resolves outside the folder is "Invalid filename" (3).
+    void WriteFile(const std::wstring& name, const std::uint8_t* data, std::size_t size) override;
 
 private:
-    std::string FFolder;
+    std::wstring FFolder;
 };

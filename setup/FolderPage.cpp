@@ -1,6 +1,7 @@
 // The folder page: proposing the program-files folder and taking folders from the shell tree.
 #include "fm_Main.h"
 
+#include "../framework/AnsiText.h"
 #include "../framework/Scope.h"
 #include "../payload/FolderPath.h"
 
@@ -27,9 +28,9 @@ std::string ReadRegistryText(HKEY key, const char* name)
 
 }  // namespace
 
-std::string WithSubFolder(const std::string& folder, UINT codePage)
+std::wstring WithSubFolder(std::wstring folder)
 {
-    return WithBackslash(folder, codePage) + DefaultSubFolder;
+    return WithBackslash(std::move(folder)) + WideFromAnsi(DefaultSubFolder);
 }
 
 void Tfrm_Main::EnterFolderPage()
@@ -50,7 +51,7 @@ void Tfrm_Main::EnterFolderPage()
     // a new one.
     TTreeNode* proposed = VeltoShellTreeView1->Selected();
     FProposedIDList.reset(proposed ? CopyIDList(static_cast<LPCITEMIDLIST>(proposed->Data())) : nullptr);
-    edt_Folder->SetText(WithSubFolder(edt_Folder->Text()));
+    edt_Folder->SetWideText(WithSubFolder(edt_Folder->WideText()));
 }
 
 void Tfrm_Main::VeltoShellTreeView1Change(TObject*, TTreeNode*)
@@ -65,8 +66,6 @@ void Tfrm_Main::VeltoShellTreeView1Change(TObject*, TTreeNode*)
     wchar_t path[MAX_PATH] = L"";
     if (!selected || !SHGetPathFromIDListW(static_cast<LPCITEMIDLIST>(selected->Data()), path))
         path[0] = L'\0';
-    // A name the code page cannot spell must not turn into another folder's: the short form
-    // where it has one, else no path, as for a folder that has none.
-    edt_Folder->SetText(WithSubFolder(CodePagePath(path).value_or("")));
+    edt_Folder->SetWideText(WithSubFolder(path));
     edt_Folder->SelectAll();
 }

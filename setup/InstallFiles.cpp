@@ -28,8 +28,8 @@ std::size_t LongestWrittenName(HMODULE module)
     try {
         const TResourceBytes resource = LoadPayloadResource(module);
         for (const std::string& stored : PayloadNames(resource.Data, resource.Size))
-            if (const std::optional<std::string> name = ReadStoredName(stored))
-                longest = std::max(longest, TextLength(*name));
+            if (const std::optional<std::wstring> name = ReadStoredName(stored))
+                longest = std::max(longest, name->size());
     } catch (const std::exception&) {
         return 0;
     }
@@ -44,8 +44,7 @@ void Tfrm_Main::InstallFiles()
     // elsewhere than it says, or lose one on the way, gets the folder message like a folder that
     // cannot be made.
     const TInstallFolder target = InstallFolderOf(edt_Folder->WideText(), LongestWrittenName(PayloadModule));
-    const std::string& folder = target.Text;
-    if (target.Fault != ffNone || !ForceDirectories(folder)) {
+    if (target.Fault != ffNone || !ForceDirectories(target.Text)) {
         ShowInformation(FolderMessage);
         PageControl1->SetActivePage(ts_Folder);
         return;
@@ -62,7 +61,7 @@ void Tfrm_Main::InstallFiles()
 
         const TResourceBytes resource = LoadPayloadResource(PayloadModule);
         const TPayload payload(resource.Data, resource.Size, ReadStoredName);
-        TWin32FileSink sink(folder);
+        TWin32FileSink sink(target.Text);
         RestorePayload(payload, sink,
                        {[this](std::int32_t count) { ProgressBar1->SetMax(count); },
                         [this](std::int32_t) {

@@ -1,6 +1,7 @@
 // The web link: the desktop's shell for an elevated process, ShellExecute otherwise.
 #include "WebLink.h"
 
+#include "../framework/AnsiText.h"
 #include "../framework/ComPtr.h"
 #include "../framework/Scope.h"
 
@@ -35,16 +36,6 @@ using TBstr = TUniqueHandle<TZeroHandleTraits<BSTR, &SysFreeString>>;
 TBstr Bstr(const std::wstring& text)
 {
     return TBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-std::wstring Wide(const char* text)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.resize(wide.size() - 1);
-    return wide;
 }
 
 // The automation object of the shell that shows the desktop: the desktop window's shell view,
@@ -97,7 +88,7 @@ TWebLinkRoute OpenWebAddress(HWND owner, const char* address, bool elevated)
 {
     if (elevated) {
         if (const TComPtr<IShellDispatch2> shell = DesktopShellDispatch()) {
-            const TBstr file = Bstr(Wide(address));
+            const TBstr file = Bstr(WideFromAnsi(address));
             TVariant none;
             TVariant show(SW_SHOWNORMAL);
             // The variants go by value; the callee copies nothing it keeps.

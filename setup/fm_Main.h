@@ -17,8 +17,8 @@ extern const char* const MakerWebAddress;  // what the link label and the logo o
 // Appended to every folder the folder page proposes or takes from the tree.
 extern const char* const DefaultSubFolder;
 
-// folder, with a "\" unless its last character in the code page is one, then DefaultSubFolder.
-std::string WithSubFolder(const std::string& folder, UINT codePage = CP_ACP);
+// folder, with a "\" unless it ends with one, then DefaultSubFolder.
+std::wstring WithSubFolder(std::wstring folder);
 
 class Tfrm_Main;
 extern Tfrm_Main* frm_Main;  // the wizard's one form, made by the program entry

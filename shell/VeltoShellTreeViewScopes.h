@@ -76,9 +76,13 @@ struct TNodesUpdateScope : TScopeExitFunction {
     }
 };
 
-// The process's error mode for the length of a scope.
+// The thread's error mode for the length of a scope; the process's would change every other thread's.
 struct TErrorModeScope : TScopeExitFunction {
-    explicit TErrorModeScope(UINT mode) : TScopeExitFunction([old = SetErrorMode(mode)] { SetErrorMode(old); }) {}
+    explicit TErrorModeScope(DWORD mode)
+        : TScopeExitFunction([old = GetThreadErrorMode()] { SetThreadErrorMode(old, nullptr); })
+    {
+        SetThreadErrorMode(mode, nullptr);
+    }
 };
 
 // Sets a flag of the tree for the length of a scope.

@@ -27,16 +27,17 @@ int ErrorCodeFor(int error)
 
 }  // namespace
 
-void TFolderFileSink::WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size)
+void TFolderFileSink::WriteFile(const TFileName& name, const std::uint8_t* data, std::size_t size)
 {
+#ifdef _WIN32
+    TCFile file(_wfopen((FFolder / name).c_str(), L"wb"));
+#else
     std::string relative = name;
-#ifndef _WIN32
     for (char& c : relative)
         if (c == '\\')
             c = '/';
+    TCFile file(std::fopen((FFolder / relative).c_str(), "wb"));
 #endif
-    const std::filesystem::path path = FFolder / relative;
-    TCFile file(std::fopen(path.string().c_str(), "wb"));
     if (!file)
         throw EInOutError(ErrorCodeFor(errno));
     if (size > 0 && std::fwrite(data, 1, size, file.get()) != size)

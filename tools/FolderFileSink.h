@@ -10,7 +10,7 @@ public:
     explicit TFolderFileSink(std::filesystem::path folder) : FFolder(std::move(folder)) {}
 
     // Joins the name to the folder ('\' read as a separator) and replaces any file of that name.
-    void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) override;
+    void WriteFile(const TFileName& name, const std::uint8_t* data, std::size_t size) override;
 
 private:
     std::filesystem::path FFolder;

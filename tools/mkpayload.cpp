@@ -285,7 +285,11 @@ int Create(std::vector<std::string> args)
 TPayload Load(const std::string& path)
 {
     const std::vector<std::uint8_t> bytes = ReadFile(path);
+#ifdef _WIN32
+    return TPayload(bytes.data(), bytes.size(), ReadStoredName);  // the names as the setup reads them
+#else
     return TPayload(bytes.data(), bytes.size());
+#endif
 }
 
 int List(const TPayload& payload, unsigned codePage)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../../payload/PayloadFormat.h"
+#include "../../payload/RestorePayload.h"
 
 #include <zlib.h>
 
@@ -35,6 +36,9 @@ inline std::vector<std::uint8_t> ZlibStream(const std::vector<std::uint8_t>& con
     stream.resize(size);
     return stream;
 }
+
+// An ASCII name as the platform's file functions take it.
+inline TFileName FileName(std::string_view ascii) { return TFileName(ascii.begin(), ascii.end()); }
 
 inline THandEntry HandEntry(const std::string& name, const std::vector<std::uint8_t>& contents)
 {

@@ -235,7 +235,7 @@ TEST_CASE("the restore gives each file twice its stored size first and the same 
     const TPayload payload(bytes.data(), bytes.size());
     struct TMemorySink : TPayloadFileSink {
         std::vector<std::vector<std::uint8_t>> Files;
-        void WriteFile(const std::string&, const std::uint8_t* data, std::size_t size) override
+        void WriteFile(const TFileName&, const std::uint8_t* data, std::size_t size) override
         {
             Files.emplace_back(data, data + size);
         }

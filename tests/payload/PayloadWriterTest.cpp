@@ -44,7 +44,7 @@ std::vector<TPayloadSourceFile> Entries(const std::vector<std::uint8_t>& bytes)
         uLongf size = static_cast<uLongf>(contents.size());
         REQUIRE(uncompress(contents.data(), &size, payload.StoredData(i), static_cast<uLong>(payload.StoredSize(i))) == Z_OK);
         contents.resize(size);
-        entries.push_back({payload.Name(i), contents});
+        entries.push_back({PayloadEntryName(payload.Entry(i)), contents});
     }
     return entries;
 }
@@ -134,7 +134,7 @@ TEST_CASE("the smallest compression writes ordinary zlib streams, smaller than t
     const std::vector<std::uint8_t> standard = WritePayload(Small);
     const TPayload small(smallest.data(), smallest.size()), usual(standard.data(), standard.size());
     for (std::int32_t i = 0; i < small.Count(); ++i) {
-        CAPTURE(small.Name(i));
+        CAPTURE(PayloadEntryName(small.Entry(i)));
         CHECK(small.StoredSize(i) <= usual.StoredSize(i));
     }
     CHECK(small.StoredSize(2) < usual.StoredSize(2) * 97 / 100);  // zopfli saves several per cent on text

@@ -113,7 +113,7 @@ TEST_CASE("Enter, Escape, Alt+N and Alt+B do what their buttons do, wherever the
     }
 }
 
-TEST_CASE("a plain letter in the folder box is only typed there: N is no Next, nor B Back, without Alt")
+TEST_CASE("a plain letter in the folder box is only typed there: N is no Next, nor B Back, without Alt; held, it repeats")
 {
     TWizard wizard;
     Tfrm_Main& form = *wizard.Form;
@@ -122,13 +122,23 @@ TEST_CASE("a plain letter in the folder box is only typed there: N is no Next, n
     form.edt_Folder->SetFocus();
     form.edt_Folder->SetSelStart(static_cast<int>(form.edt_Folder->Text().size()));
     HWND box = form.edt_Folder->Handle();
-    // The loop makes the character of each key down, as it does for the keyboard's.
-    for (WORD letter : {'N', 'B'}) {
-        PostMessageA(box, WM_KEYDOWN, letter, 1);
-        PostMessageA(box, WM_KEYUP, letter, static_cast<LPARAM>(0xC0000001));
+    // The loop makes the character of each key down, as it does for the keyboard's; a key held
+    // down repeats in the box as in any edit box.
+    const auto hold = [&](WORD key, int repeats) {
+        PostMessageA(box, WM_KEYDOWN, key, 1);
+        for (int i = 0; i < repeats; ++i)
+            PostMessageA(box, WM_KEYDOWN, key, 1 | (1 << 30));
+        PostMessageA(box, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
         Application->ProcessMessages();
-    }
+    };
+    for (WORD letter : {'N', 'B'})
+        hold(letter, 0);
     CHECK(form.edt_Folder->Text() == "C:\\Tools\\nb");
+    hold('X', 3);
+    hold(VK_BACK, 2);
+    hold(VK_LEFT, 1);
+    hold('Y', 0);
+    CHECK(form.edt_Folder->Text() == "C:\\Tools\\nybx");
     CHECK(form.PageControl1->ActivePage() == form.ts_Folder);
     CHECK(Focused() == "edt_Folder");
 }

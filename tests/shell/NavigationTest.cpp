@@ -123,13 +123,8 @@ void MakeFolderAndAnnounce(const fs::path& folder)
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder.string().c_str(), nullptr);
 }
 
-// The error mode a scope left behind.
-UINT CurrentErrorMode()
-{
-    const UINT mode = SetErrorMode(0);
-    SetErrorMode(mode);
-    return mode;
-}
+// The thread's error mode a scope left behind.
+UINT CurrentErrorMode() { return GetThreadErrorMode(); }
 
 }  // namespace
 
@@ -315,7 +310,7 @@ TEST_CASE("an error during a refresh reaches the caller after everything is put 
     TNavigationHost host;
     host.Tree->SetRoot(TVeltoRootFolder(scratch.Root.string()));
     host.Tree->SelectPath(scratch / "Alpha/Inner");
-    SetErrorMode(0);
+    SetThreadErrorMode(0, nullptr);
     host.WhileExpanding = [](TTreeNode* node) {
         if (node->Text() == "Alpha")
             throw Exception("refused");
@@ -347,10 +342,10 @@ TEST_CASE("the walk to an item runs with critical-error boxes off and gives the 
     std::vector<UINT> modes;
     host.WhileExpanding = [&modes](TTreeNode*) { modes.push_back(CurrentErrorMode()); };
     const auto modeAfter = [](const std::function<void()>& step) {
-        SetErrorMode(SEM_NOOPENFILEERRORBOX);
+        SetThreadErrorMode(SEM_NOOPENFILEERRORBOX, nullptr);
         step();
         const UINT mode = CurrentErrorMode();
-        SetErrorMode(0);
+        SetThreadErrorMode(0, nullptr);
         return mode;
     };
     CHECK(modeAfter([&] { host.Tree->SelectPath(scratch / "Alpha/Inner/Deep"); }) == SEM_NOOPENFILEERRORBOX);
