@@ -123,22 +123,26 @@ int BareListing(LPCITEMIDLIST folderPidl, TBareSplit* split)
     return items;
 }
 
-// The shell tree, counting the icons it asks the shell for.
+// The shell tree, counting the icons it asks the shell for; with FileInfoIcons it asks
+// SHGetFileInfo for each node's item instead of asking the item's folder.
 class TBenchTree : public TVeltoShellTreeView {
 public:
     using TVeltoShellTreeView::TVeltoShellTreeView;
     int IconsAsked = 0;
+    bool FileInfoIcons = false;
 
 protected:
     int GetImageIndex(TTreeNode* node) override
     {
         ++IconsAsked;
-        return TVeltoShellTreeView::GetImageIndex(node);
+        return FileInfoIcons ? GetIconIndex(static_cast<LPCITEMIDLIST>(node->Data()), false, false)
+                             : TVeltoShellTreeView::GetImageIndex(node);
     }
     int GetSelectedIndex(TTreeNode* node) override
     {
         ++IconsAsked;
-        return TVeltoShellTreeView::GetSelectedIndex(node);
+        return FileInfoIcons ? GetIconIndex(static_cast<LPCITEMIDLIST>(node->Data()), false, true)
+                             : TVeltoShellTreeView::GetSelectedIndex(node);
     }
 };
 
@@ -296,6 +300,82 @@ void BlockedFigures(const fs::path& root)
     wrapper->Release();
 }
 
+// The node's children show the callback index again, so that the next paint asks for their icons.
+void ForgetIcons(TTreeNode* node)
+{
+    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
+        child->SetImageIndex(I_IMAGECALLBACK);
+        child->SetSelectedIndex(I_IMAGECALLBACK);
+    }
+}
+
+// Serves the messages waiting, each timed; the longest so far in longest.
+void Serve(double& longest)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const TClock::time_point begin = TClock::now();
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        longest = std::max(longest, SecondsSince(begin));
+    }
+}
+
+// The icons of the big folder's rows: one page painted with the icons asked afresh, the tree's way
+// against SHGetFileInfo per row, side by side in interleaved rounds; then the window's longest
+// blocked time while the keyboard pages through the folder from top to bottom, listed on the
+// window's thread and in the background.
+void IconFigures(const fs::path& root, int rounds)
+{
+    for (const bool background : {false, true}) {
+        TForm form(nullptr);
+        TBenchTree* tree = ShowBenchTree(form, root, background);
+        TTreeNode* big = tree->Items()->GetFirstNode()->getFirstChild();
+        while (big && big->Text() != "big")
+            big = big->getNextSibling();
+        if (!big)
+            throw Exception("no node for the big folder");
+        OpenAsUser(*tree, big);
+        if (!background) {
+            std::vector<double> times[2];
+            for (int round = 0; round < 2 * rounds + 2; ++round) {
+                const bool fileInfo = round % 2 != (round / 2) % 2;
+                tree->FileInfoIcons = fileInfo;
+                ForgetIcons(big);
+                InvalidateRect(tree->Handle(), nullptr, TRUE);
+                const TClock::time_point start = TClock::now();
+                UpdateWindow(tree->Handle());
+                if (round >= 2)  // the first of each fills the caches
+                    times[fileInfo].push_back(SecondsSince(start));
+            }
+            tree->FileInfoIcons = false;
+            const double ratio = Median(times[0]) / Median(times[1]);
+            std::printf("painting one page of the folder of %d sub-folders with its icons: through the items' folder "
+                        "%.1f ms, SHGetFileInfo per row %.1f ms, ratio %.3f (target <= 0.10: %s; medians of %d rounds)\n",
+                        big->Count(), Median(times[0]) * 1000, Median(times[1]) * 1000, ratio,
+                        ratio <= 0.10 ? "met" : "NOT MET", rounds);
+        }
+        ForgetIcons(big);
+        tree->SetSelected(big->getFirstChild());
+        UpdateWindow(tree->Handle());
+        double longest = 0;
+        int pages = 0;
+        for (; tree->Selected() != big->Item(big->Count() - 1) && pages < big->Count(); ++pages) {
+            const TClock::time_point begin = TClock::now();
+            SendMessageA(tree->Handle(), WM_KEYDOWN, VK_NEXT, 0);
+            UpdateWindow(tree->Handle());
+            longest = std::max(longest, SecondsSince(begin));
+            Serve(longest);
+        }
+        std::printf("paging through it with the keyboard (%d pages), listed %s: the window's thread blocked at most "
+                    "%.0f ms (target <= 50 ms: %s)\n",
+                    pages, background ? "in the background" : "on the window's thread", longest * 1000,
+                    longest <= 0.050 ? "met" : "NOT MET");
+        while (RunningShellListings() > 0)
+            Sleep(5);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -368,8 +448,10 @@ try {
                     PerItemMs(split.Filter, split.Items), PerItemMs(split.Attributes, split.Items),
                     PerItemMs(split.Icon, split.Items), PerItemMs(split.OpenIcon, split.Items),
                     PerItemMs(split.Name, split.Items), PerItemMs(split.Free, split.Items));
-        if (folders >= 5000)
+        if (folders >= 5000) {
             BlockedFigures(scratch.Path());
+            IconFigures(scratch.Path(), rounds);
+        }
         std::printf("sorting the %d nodes with CompareNodes instead (the desktop binds the folders on the way for each "
                     "pair): %.3f s, %.3f ms per node more\n",
                     folders, sort, PerItemMs(sort, folders));

@@ -367,12 +367,12 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
 
 int TCustomVeltoShellTreeView::GetImageIndex(TTreeNode* node)
 {
-    return GetIconIndex(NodePidl(node), false, false);
+    return FIcons.IconIndex(NodePidl(node), false);
 }
 
 int TCustomVeltoShellTreeView::GetSelectedIndex(TTreeNode* node)
 {
-    return GetIconIndex(NodePidl(node), false, true);
+    return FIcons.IconIndex(NodePidl(node), true);
 }
 
 void TCustomVeltoShellTreeView::CreateWnd()

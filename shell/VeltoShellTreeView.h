@@ -11,6 +11,7 @@
 #include "../framework/Scope.h"
 #include "../framework/UtilityWindow.h"
 #include "VeltoShellFunctions.h"
+#include "VeltoShellIcons.h"
 #include "VeltoShellPidl.h"
 #include "VeltoShellTypes.h"
 
@@ -378,6 +379,8 @@ private:
     // Whether the window holds the image list: it gets it once it is visible.
     bool FImagesAttached = false;
     std::unique_ptr<TCustomVeltoShellTreeViewChangeNotifier> FNotifier;
+    // Where the nodes' icons come from: their folders, asked by the icons' locations.
+    TShellIcons FIcons;
     bool FRefreshing = false;
     bool FRebuilding = false;
     // Re-entry: expansions, walks, listings, drags and native notifications under way, the requests

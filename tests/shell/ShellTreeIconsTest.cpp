@@ -3,6 +3,7 @@
 // no node that went while the shell answered.
 #include "../../shell/VeltoShellTreeView.h"
 #include "../framework/ControlTestHelpers.h"
+#include "../support/FaultyShellFolder.h"
 #include "../support/ScratchFolder.h"
 #include "ShellTestHelpers.h"
 
@@ -115,7 +116,8 @@ TEST_CASE("every node's icons, drawn or read, are the shell's closed and open ic
     fs::create_directory(scratch / "Leaf");
     fs::create_directory(scratch / "Hidden");
     SetFileAttributesW((scratch / "Hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-    WriteBytes(scratch / "note.txt", Bytes("note"));
+    for (const char* name : {"note.txt", "other.txt", "page.html", "picture.bmp", "tool.exe", "data.bin", "run.bat"})
+        WriteBytes(scratch / name, Bytes("note"));
     int openDiffers = 0;
     for (const std::string& root : {scratch.Path().string(), std::string("sfDesktop"), std::string("sfDrives")}) {
         CAPTURE(root);
@@ -143,6 +145,19 @@ TEST_CASE("every node's icons, drawn or read, are the shell's closed and open ic
     }
     // The open icons above are told from the closed ones only where the shell draws them apart.
     CHECK(openDiffers > 0);
+}
+
+TEST_CASE("a page of rows asks their folder for its icons, bound once for the page")
+{
+    TScratchFolder scratch;
+    for (int i = 0; i < 20; ++i)
+        fs::create_directory(scratch / ("folder " + std::to_string(100 + i)));
+    TFaultyDesktopScope desktop;
+    TIconHost host(scratch.Path().string(), 600);
+    const int binds = desktop.Faults().FolderBinds();
+    host.Paint();
+    CHECK(desktop.Faults().FolderBinds() - binds == 2);  // the root's parent, then the rows' folder
+    CHECK(desktop.Faults().UIObjectRequests(IID_IExtractIconW) >= 20);
 }
 
 TEST_CASE("a node's icons are asked for once, when it is first drawn or read, and never while it is out of view")

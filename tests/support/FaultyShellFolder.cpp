@@ -35,6 +35,7 @@ public:
         const HRESULT result = FInner->BindToObject(idList, bindContext, iid, object);
         if (result != S_OK || iid != IID_IShellFolder || !object || !*object)
             return result;
+        ++FFaults->FFolderBinds;
         // The bound folder is wrapped too, so that the faults reach every folder below this one.
         auto* bound = static_cast<IShellFolder*>(*object);
         auto* wrapper = new TForwardingShellFolder(bound, TPidl(ConcatIDLists(FAbsolute.get(), idList)), FFaults);

@@ -35,6 +35,8 @@ public:
     // item.
     int UIObjectRequests(REFIID iid) const;
     int AttributeRequests() const { return FAttributeRequests; }
+    // How many folders were bound through the wrappers.
+    int FolderBinds() const { return FFolderBinds; }
 
 private:
     friend class TForwardingShellFolder;
@@ -54,6 +56,7 @@ private:
     std::vector<TRule> FRules;
     std::vector<IID> FRequests;
     int FAttributeRequests = 0;
+    int FFolderBinds = 0;
 };
 
 // Puts a wrapper of the real desktop folder into DesktopFolder while it lives, and the real one
