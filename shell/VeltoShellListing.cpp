@@ -19,16 +19,11 @@ namespace {
 std::atomic<int> RunningListings{0};
 
 // The job's lock for the length of a scope.
-class TJobLock {
-public:
-    explicit TJobLock(SRWLOCK& lock) : FLock(lock) { AcquireSRWLockExclusive(&FLock); }
-    ~TJobLock() { ReleaseSRWLockExclusive(&FLock); }
-    TJobLock(const TJobLock&) = delete;
-    TJobLock& operator=(const TJobLock&) = delete;
-
-private:
-    SRWLOCK& FLock;
-};
+[[nodiscard]] auto Locked(SRWLOCK& lock)
+{
+    AcquireSRWLockExclusive(&lock);
+    return ScopeExit([&lock] { ReleaseSRWLockExclusive(&lock); });
+}
 
 // A copy from the task allocator, which is the shell's: made without ShellMalloc, which belongs
 // to the window's thread.
@@ -40,44 +35,6 @@ TPidl TaskCopyIDList(LPCITEMIDLIST idList)
         std::memcpy(copy.get(), idList, size);
     return copy;
 }
-
-// Wakes the window every period while found items wait, also while the folder is slow to give its
-// next item; gone (with its last call run) at the end of the scope.
-class TFlushTimer {
-public:
-    TFlushTimer(TShellListingJob& job, std::chrono::milliseconds period)
-    {
-        const auto ms = static_cast<DWORD>(std::max<long long>(1, period.count()));
-        CreateTimerQueueTimer(&FTimer, nullptr, &Flush, &job, ms, ms, WT_EXECUTEDEFAULT);
-    }
-    ~TFlushTimer()
-    {
-        if (FTimer)
-            DeleteTimerQueueTimer(nullptr, FTimer, INVALID_HANDLE_VALUE);
-    }
-    TFlushTimer(const TFlushTimer&) = delete;
-    TFlushTimer& operator=(const TFlushTimer&) = delete;
-
-private:
-    static void CALLBACK Flush(void* job, BOOLEAN) { static_cast<TShellListingJob*>(job)->Flush(); }
-    HANDLE FTimer = nullptr;
-};
-
-// The thread's own single-threaded apartment, for the length of the listing.
-class TApartmentScope {
-public:
-    TApartmentScope() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~TApartmentScope()
-    {
-        if (SUCCEEDED(FResult))
-            CoUninitialize();
-    }
-    TApartmentScope(const TApartmentScope&) = delete;
-    TApartmentScope& operator=(const TApartmentScope&) = delete;
-
-private:
-    HRESULT FResult;
-};
 
 // The folder of the absolute PIDL, bound through the thread's own desktop; empty when it fails.
 TComPtr<IShellFolder> BindListedFolder(LPCITEMIDLIST idList)
@@ -93,6 +50,11 @@ TComPtr<IShellFolder> BindListedFolder(LPCITEMIDLIST idList)
     TComPtr<IShellFolder> folder;
     desktop->BindToObject(idList, nullptr, IID_IShellFolder, folder.put_void());
     return folder;
+}
+
+void CALLBACK FlushJob(void* job, BOOLEAN)
+{
+    static_cast<TShellListingJob*>(job)->Flush();
 }
 
 // The position of each item in the folder's own order: a stable sort by the folder's CompareIDs,
@@ -114,7 +76,12 @@ std::vector<int> FolderOrder(IShellFolder* folder, const std::vector<TPidl>& ite
 
 void ListFolder(TShellListingJob& job, LPCITEMIDLIST idList, SHCONTF flags, SFGAOF mask, const TListingTuning& tuning)
 {
-    const TApartmentScope apartment;
+    // The thread's own single-threaded apartment, for the length of the listing.
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const auto leave = ScopeExit([apartment] {
+        if (SUCCEEDED(apartment))
+            CoUninitialize();
+    });
     // No system message box for a drive without medium: the listing fails instead.
     SetThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
     // The items as the enumerator gave them, for the sort at the end; the job gets copies.
@@ -125,7 +92,12 @@ void ListFolder(TShellListingJob& job, LPCITEMIDLIST idList, SHCONTF flags, SFGA
         job.End(TShellListingJob::TState::Failed);
         return;
     }
-    const TFlushTimer flush(job, tuning.BatchWait);
+    // Found items go over every BatchWait, also while the folder is slow to give its next one. The
+    // timer goes (its last call run) before the job may.
+    HANDLE timer = nullptr;
+    const auto period = static_cast<DWORD>(std::max<long long>(1, tuning.BatchWait.count()));
+    CreateTimerQueueTimer(&timer, nullptr, &FlushJob, &job, period, period, WT_EXECUTEDEFAULT);
+    const auto stop = ScopeExit([timer] { DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE); });
     for (;;) {
         TPidl child;
         ULONG fetched = 0;
@@ -168,20 +140,20 @@ unsigned __stdcall ListingThread(void* parameter)
 
 void TShellListingJob::Cancel()
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     FCancelled = true;
     WakeAllConditionVariable(&FEnded);
 }
 
 bool TShellListingJob::Cancelled() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     return FCancelled;
 }
 
 std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     std::vector<TListedItem> items;
     const std::size_t count = std::min(max, FItems.size());
     items.reserve(count);
@@ -196,20 +168,20 @@ std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 
 std::vector<int> TShellListingJob::Order() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     return FOrder;
 }
 
 void TShellListingJob::WaitEnded() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     while (!FCancelled && FState == TState::Listing)
         SleepConditionVariableSRW(&FEnded, &FLock, INFINITE, 0);
 }
 
 bool TShellListingJob::Add(TListedItem item, std::size_t batchItems)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     if (FCancelled)
         return false;
     FItems.push_back(std::move(item));
@@ -220,14 +192,14 @@ bool TShellListingJob::Add(TListedItem item, std::size_t batchItems)
 
 void TShellListingJob::Flush()
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     if (!FItems.empty() && !FCancelled)
         Wake();
 }
 
 void TShellListingJob::End(TState state, std::vector<int> order)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     FState = state;
     FOrder = std::move(order);
     WakeAllConditionVariable(&FEnded);

@@ -244,7 +244,9 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Change(TTreeNode* node)
 {
-    node = FolderOfPlaceholder(node);
+    // The placeholder, the one node without an item, stands for its folder.
+    if (node && !node->Data() && ListingOf(node->Parent()))
+        node = node->Parent();
     const TNodesWatch watch = WatchNodes();
     TCustomTreeView::Change(node);
     if (watch.Current())  // else OnChange refreshed the tree: its new selection is reported in turn
@@ -405,26 +407,21 @@ void TCustomVeltoShellTreeView::WndProc(TMessage& message)
     if (HandleLinkMessage(message))
         return;
     switch (message.Msg) {
-    case WM_KEYDOWN:
-        if (message.WParam == VK_MULTIPLY) {
-            // The keyboard's expand-all: a folder it opens that is listed in the background opens
-            // its sub-folders once they are found.
-            const TFlagScope all(*this, FExpandingAll);
-            TCustomTreeView::WndProc(message);
-            return;
-        }
-        break;
+    case WM_KEYDOWN: {
+        // The keyboard's expand-all: a folder it opens that is listed in the background opens its
+        // sub-folders once they are found.
+        const TFlagScope all(*this, FExpandingAll, FExpandingAll || message.WParam == VK_MULTIPLY);
+        TCustomTreeView::WndProc(message);
+        return;
+    }
     case CN_NOTIFY: {
-        // The native control goes on with its items once the notification returns: a refresh or
-        // rebuild asked for inside waits till then.
+        // The native control goes on with its items once the notification returns: the work asked
+        // for inside waits till then. An expansion it asks for is the user's.
         const TBusyScope notifying(*this);
         const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
         const UINT code = notify->hdr.code;
-        if ((code == TVN_ITEMEXPANDINGA || code == TVN_ITEMEXPANDINGW) && (notify->action & TVE_EXPAND)) {
-            const TFlagScope user(*this, FUserExpanding);
-            TCustomTreeView::WndProc(message);
-            return;
-        }
+        const bool expanding = (code == TVN_ITEMEXPANDINGA || code == TVN_ITEMEXPANDINGW) && (notify->action & TVE_EXPAND);
+        const TFlagScope user(*this, FUserExpanding, expanding);
         TCustomTreeView::WndProc(message);
         return;
     }

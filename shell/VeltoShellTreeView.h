@@ -350,8 +350,6 @@ private:
     // Background listing (VeltoShellTreeViewListing.cpp)
     // The listing of the node's folder, running or cancelled; nullptr for none.
     TListingPtr ListingOf(const TTreeNode* node) const;
-    // The folder a placeholder stands for; the node itself for any other.
-    TTreeNode* FolderOfPlaceholder(TTreeNode* node) const;
     // Opens the node on a placeholder and starts its listing; false when it cannot start.
     bool StartListing(TTreeNode* node, bool expandAll);
     // Adds what the listings found until one deadline for all of them.

@@ -16,14 +16,14 @@ using TClock = std::chrono::steady_clock;
 
 const char PlaceholderText[] = "Loading...";
 
-// Orders children by their rank; appValue is the map of each child node to its rank.
+// Orders children by their rank; appValue is the map of each child's PIDL to its rank.
 int CALLBACK CompareByRank(LPARAM node1, LPARAM node2, LPARAM ranks)
 {
-    const auto& rank = *reinterpret_cast<const std::unordered_map<LPARAM, int>*>(ranks);
-    const auto first = rank.find(node1), second = rank.find(node2);
-    const int a = first == rank.end() ? INT_MAX : first->second;
-    const int b = second == rank.end() ? INT_MAX : second->second;
-    return a < b ? -1 : a > b ? 1 : 0;
+    const auto rank = [&map = *reinterpret_cast<const std::unordered_map<const void*, int>*>(ranks)](LPARAM node) {
+        const auto found = map.find(reinterpret_cast<const TTreeNode*>(node)->Data());
+        return found == map.end() ? INT_MAX : found->second;
+    };
+    return rank(node1) < rank(node2) ? -1 : rank(node1) > rank(node2) ? 1 : 0;
 }
 
 // The node's children, by native item: a deletion hook may delete any node, so each is looked up
@@ -109,14 +109,6 @@ TCustomVeltoShellTreeView::TListingPtr TCustomVeltoShellTreeView::ListingOf(cons
     return nullptr;
 }
 
-TTreeNode* TCustomVeltoShellTreeView::FolderOfPlaceholder(TTreeNode* node) const
-{
-    for (const TListingPtr& listing : FListings)
-        if (node && listing->Placeholder == node)
-            return listing->Node;
-    return node;
-}
-
 bool TCustomVeltoShellTreeView::StartListing(TTreeNode* node, bool expandAll)
 {
     if (!HandleAllocated())
@@ -171,12 +163,8 @@ bool TCustomVeltoShellTreeView::DrainListing(const TListingPtr& listing, TDeadli
                     first = first ? first : added;
                 }
             }
-            if (items.empty() || state != TShellListingJob::TState::Listing)
+            if (items.empty() || state != TShellListingJob::TState::Listing || (left = TClock::now() >= deadline))
                 break;
-            if (TClock::now() >= deadline) {
-                left = true;
-                break;
-            }
         }
     }
     // The placeholder has done its work once items came or the listing ended.
@@ -226,14 +214,11 @@ void TCustomVeltoShellTreeView::FinishListing(const TListingPtr& listing, bool f
         ForgetExpansion(node);
         return;
     }
+    // Each item's index of finding becomes its place in the folder's own order.
     const std::vector<int> order = listing->Job->Order();
-    std::unordered_map<LPARAM, int> ranks;
-    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
-        const auto found = listing->Found.find(child->Data());
-        if (found != listing->Found.end() && static_cast<std::size_t>(found->second) < order.size())
-            ranks[reinterpret_cast<LPARAM>(child)] = order[static_cast<std::size_t>(found->second)];
-    }
-    node->CustomSort(CompareByRank, reinterpret_cast<LPARAM>(&ranks));
+    for (auto& [item, index] : listing->Found)
+        index = static_cast<std::size_t>(index) < order.size() ? order[static_cast<std::size_t>(index)] : INT_MAX;
+    node->CustomSort(CompareByRank, reinterpret_cast<LPARAM>(&listing->Found));
     node->SetHasChildren(node->getFirstChild() != nullptr);
     const TNodesWatch watch = WatchNodes();
     Expand(node);

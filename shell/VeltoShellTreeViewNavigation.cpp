@@ -159,14 +159,8 @@ bool TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<
 void TCustomVeltoShellTreeView::ConnectNotifier()
 {
     // Any reported change rebuilds the whole tree: the item names are not looked at.
-    const auto refresh = [this](TObject*, const std::string&) { RefreshForShell(); };
-    FNotifier->OnDriveAdd = refresh;
-    FNotifier->OnDriveAddGUI = refresh;
-    FNotifier->OnDriveRemoved = refresh;
-    FNotifier->OnMediaInserted = refresh;
-    FNotifier->OnMediaRemoved = refresh;
-    FNotifier->OnMkDir = refresh;
+    FNotifier->OnDriveAdd = FNotifier->OnDriveAddGUI = FNotifier->OnDriveRemoved = FNotifier->OnMediaInserted =
+        FNotifier->OnMediaRemoved = FNotifier->OnMkDir = FNotifier->OnRmDir = FNotifier->OnUpdateDir =
+            [this](TObject*, const std::string&) { RefreshForShell(); };
     FNotifier->OnRenameFolder = [this](TObject*, const std::string&, const std::string&) { RefreshForShell(); };
-    FNotifier->OnRmDir = refresh;
-    FNotifier->OnUpdateDir = refresh;
 }

@@ -82,15 +82,15 @@ struct TErrorModeScope : TScopeExitFunction {
     explicit TErrorModeScope(UINT mode) : TScopeExitFunction([old = SetErrorMode(mode)] { SetErrorMode(old); }) {}
 };
 
-// Sets a flag of the tree for the length of a scope.
+// Sets a flag of the tree to value for the length of a scope.
 struct TFlagScope : TScopeExitFunction {
-    TFlagScope(const TCustomTreeView& tree, bool& flag)
+    TFlagScope(const TCustomTreeView& tree, bool& flag, bool value = true)
         : TScopeExitFunction([&flag, watch = tree.WatchNodes()] {
               if (watch.Alive())
                   flag = false;
           })
     {
-        flag = true;
+        flag = value;
     }
 };
 
