@@ -374,9 +374,9 @@ TEST_CASE("selection reports survive listings: once, after the change delay, to 
 
 TEST_CASE("a change the shell reports while a folder is listed refreshes the tree once, after the listing ended")
 {
-    enum class TServe { MkDir, Rename, Refresh, AgainLater };
+    enum class TServe { MkDir, Rename, Refresh, DeleteNode };
     TListingScratch scratch;
-    for (const TServe serve : {TServe::MkDir, TServe::Rename, TServe::Refresh, TServe::AgainLater}) {
+    for (const TServe serve : {TServe::MkDir, TServe::Rename, TServe::Refresh, TServe::DeleteNode}) {
         CAPTURE(static_cast<int>(serve));
         TListingHost host(scratch, true);
         const TSlowListingScope slow(scratch.Root / "Alpha", 0, 80);
@@ -391,6 +391,8 @@ TEST_CASE("a change the shell reports while a folder is listed refreshes the tre
         CHECK(host.Clears == 0);
         if (serve == TServe::Refresh)
             host.Tree->RefreshTree();
+        if (serve == TServe::DeleteNode)  // the listing ends with its node, outside any operation
+            host.Node("Alpha")->Delete();
         CHECK(PumpUntil([&] { return host.Clears == 1; }));
         if (serve == TServe::MkDir)  // opened again by the refresh, which came after the listing
             CHECK(Shown(host.Node("Alpha")).size() == 6);
