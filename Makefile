@@ -26,5 +26,5 @@ mutants: build
 	@scripts/mutants
 
 clean:
-	@[ ! -f build/wine/session ] || scripts/wine-session stop
+	@[ ! -d build/wine ] || scripts/wine-session stop
 	rm -rf build out

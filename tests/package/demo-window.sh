@@ -10,7 +10,7 @@ source "$scripts/wine-env"
 demo_start() {
   DISPLAY=$("$scripts/wine-session" ensure) || fail "no Wine session"
   export DISPLAY
-  wine "$1" >"$log" 2>&1 </dev/null 9>&- &
+  "$WINE" "$1" >"$log" 2>&1 </dev/null 9>&- &
   pid=$!
   win=""
   for _ in $(seq 100); do
