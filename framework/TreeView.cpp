@@ -359,7 +359,8 @@ TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text, void
     node->FData = data;
     FNodes.emplace(node, std::move(owned));
     InvalidateCache();
-    FOwner.CancelChange();
+    if (!FOwner.FQuietNodes)
+        FOwner.CancelChange();
 
     std::string copy = text;
     TVINSERTSTRUCTA insert{};
@@ -427,6 +428,8 @@ void TTreeNodes::NativeItemDeleted(TTreeNode* node)
 
 void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
 {
+    // Only the nodes asked for are quiet: a deletion hook's own deletions are not.
+    const bool quiet = std::exchange(FOwner.FQuietNodes, false);
     // The tree's own release, once it is being destroyed, takes the nodes one that a hook ended left.
     const TComponentWatch tree = FOwner.Watch();
     const bool treeGoing = !tree.Alive();
@@ -440,7 +443,7 @@ void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
         FOwner.Native().EndEditLabelNow(true);
     for (TTreeNode* node : doomed)
         node->FDeleting = true;
-    FOwner.NodesDeleting(doomed);
+    FOwner.NodesDeleting(doomed, quiet);
     // Every node goes, also when a hook raises; the first error is passed on afterwards.
     std::vector<std::unique_ptr<TTreeNode>> owned;
     const auto detach = [this, &doomed, &owned] {
@@ -482,7 +485,8 @@ void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
             }
         }
         detach();
-        FOwner.CancelChange();
+        if (!quiet)
+            FOwner.CancelChange();
     }
     if (error)
         std::rethrow_exception(error);
@@ -686,6 +690,18 @@ void TCustomTreeView::CancelChange()
     FChangeNode = nullptr;
 }
 
+TTreeNode* TCustomTreeView::AddChildQuietly(TTreeNode* parent, const std::string& text, void* data)
+{
+    const TValueScope<bool> quiet(*this, FQuietNodes, true);
+    return FItems.AddChild(parent, text, data);
+}
+
+void TCustomTreeView::DeleteQuietly(TTreeNode* node)
+{
+    FQuietNodes = true;  // the release takes it back before any hook runs
+    node->Delete();
+}
+
 void TCustomTreeView::ReportPendingChange()
 {
     if (!FChangePending)
@@ -695,10 +711,11 @@ void TCustomTreeView::ReportPendingChange()
     Change(node);
 }
 
-void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes)
+void TCustomTreeView::NodesDeleting(const std::vector<TTreeNode*>& nodes, bool quiet)
 {
-    ++FNodesGeneration;
-    CancelChange();
+    FNodesGeneration += quiet ? 0 : 1;
+    if (!quiet || std::find(nodes.begin(), nodes.end(), FChangeNode) != nodes.end())
+        CancelChange();
     for (const TTreeNode* node : nodes) {
         if (node == FRClickNode)
             FRClickNode = nullptr;

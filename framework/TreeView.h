@@ -376,6 +376,14 @@ protected:
     // Deletes the items whose nodes went while the native control was at work.
     void NativeHandlerEnded() override;
 
+    // AddChild for a node added while the user may be moving the selection (a folder's items that
+    // arrive later): a pending change report goes on waiting.
+    TTreeNode* AddChildQuietly(TTreeNode* parent, const std::string& text, void* data);
+    // Deletes a node that no code keeps across a call (a marker the tree shows for itself): no
+    // watch ends, and a pending change report for another node goes on waiting. Its deletion hook
+    // runs as for any node, and what that hook deletes is not quiet.
+    void DeleteQuietly(TTreeNode* node);
+
     // The native control's messages; a tree without a window answers them with nothing.
     TTreeControl Native() const { return TTreeControl(FHandle); }
 
@@ -397,7 +405,8 @@ private:
     // The control reported a new selection.
     void SelectionChanged(TTreeNode* node);
     void CancelChange();
-    void NodesDeleting(const std::vector<TTreeNode*>& nodes);
+    // quiet: the watches go on, and so does a pending change report for another node.
+    void NodesDeleting(const std::vector<TTreeNode*>& nodes, bool quiet);
     bool HandleNotify(TMessage& message);
     // The image hook's answer for node (selected: the selected image); I_IMAGECALLBACK, without
     // asking, for a node that is being deleted or is not this tree's.
@@ -439,6 +448,8 @@ private:
     TTreeNode* FEditNode = nullptr;
     // Counts the deletions of nodes (see TNodesWatch).
     unsigned FNodesGeneration = 0;
+    // The nodes added or deleted now are quiet (AddChildQuietly, DeleteQuietly).
+    bool FQuietNodes = false;
 };
 
 inline bool TNodesWatch::Current() const

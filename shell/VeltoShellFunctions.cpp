@@ -99,8 +99,12 @@ LPITEMIDLIST AllocIDList(UINT size)
 
 void FreeIDList(LPITEMIDLIST idList)
 {
+    // ShellMalloc is the COM task allocator: a PIDL let go of after the unit ended, or by a
+    // listing thread, goes back to it all the same.
     if (idList && ShellMalloc)
         ShellMalloc->Free(idList);
+    else
+        CoTaskMemFree(idList);
 }
 
 UINT GetIDListSize(LPCITEMIDLIST idList)

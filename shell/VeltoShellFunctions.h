@@ -40,7 +40,8 @@ void FinalizeVeltoShellFunctions();
 
 // A zero-filled block of size bytes from ShellMalloc, owned by the caller; nil when none is given.
 LPITEMIDLIST AllocIDList(UINT size);
-// Gives the block back to ShellMalloc: the caller's ownership ends here. Nil is ignored.
+// Gives the block back to ShellMalloc (the COM task allocator, also once ShellMalloc is released,
+// and from any thread): the caller's ownership ends here. Nil is ignored.
 void FreeIDList(LPITEMIDLIST idList);
 // 2 + the sum of the items' sizes: the bytes of the list, terminator included; 0 for nil.
 UINT GetIDListSize(LPCITEMIDLIST idList);

@@ -16,50 +16,25 @@ std::atomic<TListingDesktopFactory> ListingDesktopFactory{nullptr};
 
 namespace {
 
-// Found items go to the window in batches: when this many wait, or when the oldest has waited this
-// long, so that a slow folder shows what it has and a fast one does not wake the window per item.
-constexpr std::size_t BatchItems = 64;
-constexpr auto BatchWait = std::chrono::milliseconds(20);
-
 std::atomic<int> RunningListings{0};
 
 // The job's lock for the length of a scope.
-class TJobLock {
-public:
-    explicit TJobLock(SRWLOCK& lock) : FLock(lock) { AcquireSRWLockExclusive(&FLock); }
-    ~TJobLock() { ReleaseSRWLockExclusive(&FLock); }
-    TJobLock(const TJobLock&) = delete;
-    TJobLock& operator=(const TJobLock&) = delete;
-
-private:
-    SRWLOCK& FLock;
-};
-
-// A copy from the task allocator, so that either thread may free it.
-LPITEMIDLIST TaskCopyIDList(LPCITEMIDLIST idList)
+[[nodiscard]] auto Locked(SRWLOCK& lock)
 {
-    const UINT size = GetIDListSize(idList);
-    auto* copy = static_cast<LPITEMIDLIST>(size ? CoTaskMemAlloc(size) : nullptr);
-    if (copy)
-        std::memcpy(copy, idList, size);
-    return copy;
+    AcquireSRWLockExclusive(&lock);
+    return ScopeExit([&lock] { ReleaseSRWLockExclusive(&lock); });
 }
 
-// The thread's own single-threaded apartment, for the length of the listing.
-class TApartmentScope {
-public:
-    TApartmentScope() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~TApartmentScope()
-    {
-        if (SUCCEEDED(FResult))
-            CoUninitialize();
-    }
-    TApartmentScope(const TApartmentScope&) = delete;
-    TApartmentScope& operator=(const TApartmentScope&) = delete;
-
-private:
-    HRESULT FResult;
-};
+// A copy from the task allocator, which is the shell's: made without ShellMalloc, which belongs
+// to the window's thread.
+TPidl TaskCopyIDList(LPCITEMIDLIST idList)
+{
+    const UINT size = GetIDListSize(idList);
+    TPidl copy(static_cast<LPITEMIDLIST>(size ? CoTaskMemAlloc(size) : nullptr));
+    if (copy)
+        std::memcpy(copy.get(), idList, size);
+    return copy;
+}
 
 // The folder of the absolute PIDL, bound through the thread's own desktop; empty when it fails.
 TComPtr<IShellFolder> BindListedFolder(LPCITEMIDLIST idList)
@@ -77,9 +52,14 @@ TComPtr<IShellFolder> BindListedFolder(LPCITEMIDLIST idList)
     return folder;
 }
 
+void CALLBACK FlushJob(void* job, BOOLEAN)
+{
+    static_cast<TShellListingJob*>(job)->Flush();
+}
+
 // The position of each item in the folder's own order: a stable sort by the folder's CompareIDs,
 // whose low 16 bits, sign-extended, say which comes first, as the tree's own sort reads them.
-std::vector<int> FolderOrder(IShellFolder* folder, const std::vector<TTaskPidl>& items)
+std::vector<int> FolderOrder(IShellFolder* folder, const std::vector<TPidl>& items)
 {
     std::vector<int> sorted(items.size());
     std::iota(sorted.begin(), sorted.end(), 0);
@@ -94,55 +74,59 @@ std::vector<int> FolderOrder(IShellFolder* folder, const std::vector<TTaskPidl>&
     return order;
 }
 
-void ListFolder(TShellListingJob& job, LPCITEMIDLIST idList, SHCONTF flags, SFGAOF mask)
+void ListFolder(TShellListingJob& job, LPCITEMIDLIST idList, SHCONTF flags, SFGAOF mask, const TListingTuning& tuning)
 {
-    const TApartmentScope apartment;
+    // The thread's own single-threaded apartment, for the length of the listing.
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const auto leave = ScopeExit([apartment] {
+        if (SUCCEEDED(apartment))
+            CoUninitialize();
+    });
     // No system message box for a drive without medium: the listing fails instead.
     SetThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
     // The items as the enumerator gave them, for the sort at the end; the job gets copies.
-    std::vector<TTaskPidl> found;
+    std::vector<TPidl> found;
     const TComPtr<IShellFolder> folder = BindListedFolder(idList);
     TComPtr<IEnumIDList> enumerator;
     if (!folder || folder->EnumObjects(nullptr, flags, enumerator.put()) != S_OK || !enumerator) {
         job.End(TShellListingJob::TState::Failed);
         return;
     }
-    std::vector<TListedItem> batch;
-    auto batchStart = std::chrono::steady_clock::now();
+    // Found items go over every BatchWait, also while the folder is slow to give its next one. The
+    // timer goes (its last call run) before the job may.
+    HANDLE timer = nullptr;
+    const auto period = static_cast<DWORD>(std::max<long long>(1, tuning.BatchWait.count()));
+    CreateTimerQueueTimer(&timer, nullptr, &FlushJob, &job, period, period, WT_EXECUTEDEFAULT);
+    const auto stop = ScopeExit([timer] { DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE); });
     for (;;) {
+        TPidl child;
+        ULONG fetched = 0;
         if (job.Cancelled())
             return;
-        TTaskPidl child;
-        ULONG fetched = 0;
         if (enumerator->Next(1, child.put(), &fetched) != S_OK || !child)
             break;
         TShellChildInfo info = GetChildInfo(folder.get(), child.get(), mask);
-        batch.push_back(TListedItem{TTaskPidl(TaskCopyIDList(child.get())), std::move(info.Name), info.Attributes});
+        if (!job.Add({TaskCopyIDList(child.get()), std::move(info.Name), info.Attributes}, tuning.BatchItems))
+            return;
         found.push_back(std::move(child));
-        if (batch.size() == 1)
-            batchStart = std::chrono::steady_clock::now();
-        if (batch.size() >= BatchItems || std::chrono::steady_clock::now() - batchStart >= BatchWait)
-            if (!job.Add(batch))
-                return;
     }
-    if (!job.Add(batch))
-        return;
     job.End(TShellListingJob::TState::Done, FolderOrder(folder.get(), found));
 }
 
 // What a listing thread is given; it frees it.
 struct TListingStart {
     std::shared_ptr<TShellListingJob> Job;
-    TTaskPidl Folder;
+    TPidl Folder;
     SHCONTF Flags;
     SFGAOF Mask;
+    TListingTuning Tuning;
 };
 
 unsigned __stdcall ListingThread(void* parameter)
 {
     std::unique_ptr<TListingStart> start(static_cast<TListingStart*>(parameter));
     try {
-        ListFolder(*start->Job, start->Folder.get(), start->Flags, start->Mask);
+        ListFolder(*start->Job, start->Folder.get(), start->Flags, start->Mask, start->Tuning);
     } catch (...) {
         // Nothing leaves the thread: what was found is dropped, the listing failed.
         start->Job->End(TShellListingJob::TState::Failed);
@@ -154,27 +138,22 @@ unsigned __stdcall ListingThread(void* parameter)
 
 }  // namespace
 
-void TaskFreeIDList(LPITEMIDLIST idList)
-{
-    CoTaskMemFree(idList);
-}
-
 void TShellListingJob::Cancel()
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     FCancelled = true;
     WakeAllConditionVariable(&FEnded);
 }
 
 bool TShellListingJob::Cancelled() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     return FCancelled;
 }
 
 std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     std::vector<TListedItem> items;
     const std::size_t count = std::min(max, FItems.size());
     items.reserve(count);
@@ -189,37 +168,43 @@ std::vector<TListedItem> TShellListingJob::Take(std::size_t max, TState& state)
 
 std::vector<int> TShellListingJob::Order() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     return FOrder;
 }
 
 void TShellListingJob::WaitEnded() const
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     while (!FCancelled && FState == TState::Listing)
         SleepConditionVariableSRW(&FEnded, &FLock, INFINITE, 0);
 }
 
-bool TShellListingJob::Add(std::vector<TListedItem>& items)
+bool TShellListingJob::Add(TListedItem item, std::size_t batchItems)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     if (FCancelled)
         return false;
-    for (TListedItem& item : items)
-        FItems.push_back(std::move(item));
-    items.clear();
-    Wake();
+    FItems.push_back(std::move(item));
+    if (FItems.size() >= batchItems)
+        Wake();
     return true;
+}
+
+void TShellListingJob::Flush()
+{
+    const auto lock = Locked(FLock);
+    if (!FItems.empty() && !FCancelled)
+        Wake();
 }
 
 void TShellListingJob::End(TState state, std::vector<int> order)
 {
-    const TJobLock lock(FLock);
+    const auto lock = Locked(FLock);
     FState = state;
     FOrder = std::move(order);
     WakeAllConditionVariable(&FEnded);
     if (!FCancelled)
-        Wake();
+        Wake();  // the end, with items or without
 }
 
 void TShellListingJob::Wake()
@@ -231,12 +216,12 @@ void TShellListingJob::Wake()
 
 void StartShellListing(std::shared_ptr<TShellListingJob> job, LPCITEMIDLIST folder, SHCONTF flags, SFGAOF mask)
 {
-    TTaskPidl copy(TaskCopyIDList(folder));
+    TPidl copy = TaskCopyIDList(folder);
     if (!copy) {
         job->End(TShellListingJob::TState::Failed);
         return;
     }
-    auto start = std::make_unique<TListingStart>(TListingStart{std::move(job), std::move(copy), flags, mask});
+    auto start = std::make_unique<TListingStart>(TListingStart{std::move(job), std::move(copy), flags, mask, ListingTuning});
     ++RunningListings;
     const auto thread = _beginthreadex(nullptr, 0, &ListingThread, start.get(), 0, nullptr);
     if (!thread) {

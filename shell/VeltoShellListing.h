@@ -2,24 +2,30 @@
 // share, and the thread that fills it.
 #pragma once
 
-#include "../framework/Scope.h"
 #include "VeltoShellFunctions.h"
+#include "VeltoShellPidl.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Frees a block of the COM task allocator, from any thread and at any time of the process (also
-// after FinalizeVeltoShellFunctions released ShellMalloc). Nil is ignored.
-void TaskFreeIDList(LPITEMIDLIST idList);
-// Holds one PIDL of the task allocator and frees it through TaskFreeIDList: a PIDL that may be
-// freed by whichever thread lets go of it last.
-using TTaskPidl = TUniqueHandle<TZeroHandleTraits<LPITEMIDLIST, &TaskFreeIDList>>;
+// How a background listing paces itself. Found items go to the window when BatchItems wait, and
+// every BatchWait while any wait, so that a slow folder shows what it has and a fast one does not
+// wake the window per item. The window adds them DrainStep at a time, for at most DrainSlice per
+// pass, then serves its other messages. A listing reads them when it starts.
+struct TListingTuning {
+    std::size_t BatchItems = 64;
+    std::chrono::milliseconds BatchWait{20};
+    std::chrono::milliseconds DrainSlice{25};
+    std::size_t DrainStep = 16;
+};
+inline TListingTuning ListingTuning;
 
 // Gives the listing thread its desktop folder: a new reference in *desktop, made and used on that
 // thread only. The listing's default is SHGetDesktopFolder.
@@ -27,10 +33,11 @@ using TListingDesktopFactory = HRESULT (*)(IShellFolder** desktop);
 // The factory the next listing threads use; nullptr for SHGetDesktopFolder.
 extern std::atomic<TListingDesktopFactory> ListingDesktopFactory;
 
-// One item a listing found: its PIDL relative to the folder (the job owns it), its in-folder display
-// name and the attributes of the listing's mask, as GetChildInfo gives them.
+// One item a listing found: its PIDL relative to the folder (the job owns it; either thread may
+// free it), its in-folder display name and the attributes of the listing's mask, as GetChildInfo
+// gives them.
 struct TListedItem {
-    TTaskPidl Child;
+    TPidl Child;
     std::string Name;
     SFGAOF Attributes = 0;
 };
@@ -59,9 +66,11 @@ public:
     // Window's thread: waits until the listing has ended or was cancelled.
     void WaitEnded() const;
 
-    // Listing thread: hands over found items and wakes the window (once until it takes them);
-    // false once the job is cancelled.
-    bool Add(std::vector<TListedItem>& items);
+    // Listing thread: hands over a found item, and wakes the window (once until it takes them) when
+    // batchItems wait; false once the job is cancelled.
+    bool Add(TListedItem item, std::size_t batchItems);
+    // Any thread: wakes the window when found items wait.
+    void Flush();
     // Listing thread: the listing ended: Done with the items' order, or Failed.
     void End(TState state, std::vector<int> order = {});
 

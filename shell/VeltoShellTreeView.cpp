@@ -6,6 +6,7 @@
 #include "../framework/FormReader.h"
 #include "../framework/Forms.h"
 #include "VeltoShellConstants.h"
+#include "VeltoShellListing.h"
 #include "VeltoShellPidl.h"
 #include "VeltoShellTreeViewScopes.h"
 
@@ -16,12 +17,6 @@
 namespace {
 
 using namespace velto_tree_detail;
-
-using TShellTree = TCustomVeltoShellTreeView;
-
-
-// Posted by a tree to its own window to run the refresh or rebuild that waited for it.
-constexpr UINT WaitingRequestMessage = WM_APP + 0x5601;
 
 // Every TCustomVeltoShellTreeView between its constructor and its destructor; one thread, no lock.
 std::unordered_set<const void*>& LiveShellTreeViews()
@@ -99,7 +94,9 @@ TCustomVeltoShellTreeView::~TCustomVeltoShellTreeView()
 {
     LiveShellTreeViews().erase(static_cast<const TCustomVeltoShellTreeView*>(this));
     EndWatches();
-    CancelListings();
+    for (const TListingPtr& listing : FListings)
+        listing->Job->Cancel();
+    FListings.clear();
     FNotifier.reset();
     // The base destructor would delete the nodes through its own deletion hook, which frees no PIDL:
     // they go here, while this class's hook still runs.
@@ -139,6 +136,9 @@ LPITEMIDLIST TCustomVeltoShellTreeView::GetRootIDList()
 
 void TCustomVeltoShellTreeView::FillRoot()
 {
+    // Busy: adding the first node makes the window if there is none, and the new window asks for a
+    // fill, which waits for this one and is served by it.
+    const TBusyScope filling(*this);
     TPidl root(GetRootIDList());
     // OnDeletion runs for every node cleared.
     const TNodesWatch alive = WatchNodes();
@@ -148,14 +148,9 @@ void TCustomVeltoShellTreeView::FillRoot()
         return;
     // The desktop is drawn without line and button at the top, any other root with them.
     SetShowRoot(!IsDesktopIDList(root.get()));
-    TTreeNode* node;
-    {
-        // Adding the first node makes the window if there is none, and the new window asks for a
-        // rebuild: this fill is that rebuild, and a second root must not come of it.
-        const TFlagScope adding(*this, FAddingRoot);
-        node = Items()->AddChild(nullptr, std::string(), root.get());
-    }
+    TTreeNode* node = Items()->AddChild(nullptr, std::string(), root.get());
     static_cast<void>(root.release());  // the node owns it now
+    ServeWaiting();
     const TNodesWatch watch = WatchNodes();
     FillNodeInfo(node);
     node->Expand(false);
@@ -165,51 +160,17 @@ void TCustomVeltoShellTreeView::FillRoot()
 
 void TCustomVeltoShellTreeView::RebuildTree()
 {
-    if (IsLoading() || FAddingRoot)
+    if (IsLoading())
         return;
     if (Busy()) {
-        FRebuildWaiting = true;
+        Request(wkRebuild);
         return;
     }
-    // A rebuild lists every folder afresh: it serves a waiting refresh too.
-    FRebuildWaiting = false;
-    FRefreshWaiting = false;
-    const TBusyScope rebuilding(*this, FRebuilding);
+    // A rebuild lists every folder afresh: it serves every refresh waiting too.
+    ServeWaiting();
+    const TBusyScope rebuilding(*this);
     const TNodesUpdateScope update(*this);
     FillRoot();
-}
-
-TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree, bool& flag)
-    : FTree(tree), FFlag(&flag), FWatch(tree.WatchNodes())
-{
-    flag = true;
-}
-
-TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree)
-    : FTree(tree), FFlag(nullptr), FWatch(tree.WatchNodes())
-{
-    ++tree.FBusyCount;
-}
-
-TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
-{
-    if (!FWatch.Alive())
-        return;
-    if (FFlag)
-        *FFlag = false;
-    else
-        --FTree.FBusyCount;
-    FTree.PostWaitingRequest();
-    if (!FTree.Busy())
-        FTree.ScheduleDrain();
-}
-
-void TCustomVeltoShellTreeView::PostWaitingRequest()
-{
-    // Posted, not run: the operation that ends here may be deep inside one that goes on.
-    if (Busy() || FWaitingPosted || !(FRefreshWaiting || FRebuildWaiting) || !HandleAllocated())
-        return;
-    FWaitingPosted = PostMessageA(FHandle, WaitingRequestMessage, 0, 0) != FALSE;
 }
 
 void TCustomVeltoShellTreeView::FillNodeInfo(TTreeNode* node)
@@ -232,22 +193,16 @@ void TCustomVeltoShellTreeView::ShowNodeInfo(TTreeNode* node, SFGAOF attributes)
     node->SetCut(HasFlags(SfgaoGhosted, attributes));
 }
 
-TTreeNode* TCustomVeltoShellTreeView::AddListedChild(TTreeNode* node, LPCITEMIDLIST child,
-                                                     const TShellChildInfo& info, TTreeNode* placeholder)
+TTreeNode* TCustomVeltoShellTreeView::AddListedChild(TTreeNode* node, LPCITEMIDLIST child, const TShellChildInfo& info)
 {
     if (!(info.Attributes & ShownItemMask))
         return nullptr;
     TPidl absolute(ConcatIDLists(NodePidl(node), child));
     if (!absolute)
         return nullptr;
-    TTreeNode* added = placeholder;
-    if (added) {
-        added->SetText(info.Name);
-        added->SetData(absolute.release());  // the node owns it now
-    } else {
-        added = Items()->AddChild(node, info.Name, absolute.get());
-        static_cast<void>(absolute.release());  // the node owns it now
-    }
+    // Quietly: a selection the user makes while a folder's items arrive is still reported.
+    TTreeNode* added = AddChildQuietly(node, info.Name, absolute.get());
+    static_cast<void>(absolute.release());  // the node owns it now
     ShowNodeInfo(added, info.Attributes);
     return added;
 }
@@ -281,7 +236,7 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
         if (!watch.Current())  // the folder's code deleted nodes while it listed
             return false;
         // One request per item, to the folder already held: what the filter and the node need.
-        AddListedChild(node, child.get(), GetChildInfo(folder.get(), child.get(), ListingMask), nullptr);
+        AddListedChild(node, child.get(), GetChildInfo(folder.get(), child.get(), ListingMask));
     }
     node->CustomSort(CompareSiblingNodes, reinterpret_cast<LPARAM>(folder.get()));
     return true;
@@ -289,6 +244,9 @@ bool TCustomVeltoShellTreeView::FillChildren(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::Change(TTreeNode* node)
 {
+    // The placeholder, the one node without an item, stands for its folder.
+    if (node && !node->Data() && ListingOf(node->Parent()))
+        node = node->Parent();
     const TNodesWatch watch = WatchNodes();
     TCustomTreeView::Change(node);
     if (watch.Current())  // else OnChange refreshed the tree: its new selection is reported in turn
@@ -304,19 +262,21 @@ bool TCustomVeltoShellTreeView::CanExpand(TTreeNode* node)
     const bool userAsked = std::exchange(FUserExpanding, false);
     const TBusyScope expanding(*this);
     // OnExpanding and the listing run user code: once they deleted nodes, this one may be gone.
-    const TNodesWatch watch = WatchNodes();
+    TNodesWatch watch = WatchNodes();
     const bool allow = TCustomTreeView::CanExpand(node);
     if (!watch.Current())  // the handler deleted nodes, this one perhaps
         return false;
-    if (allow && !userAsked) {
-        if (const TListingPtr listing = ListingOf(node)) {
-            CompleteListing(listing);
-            if (!watch.Current())
-                return false;
-        }
+    const TListingPtr listing = allow ? ListingOf(node) : nullptr;
+    if (listing && listing->Job->Cancelled()) {
+        // Closed while it listed, and opened again before the drain took its nodes: listed afresh.
+        DiscardListing(listing);
+        watch = WatchNodes();
+    } else if (listing) {
+        // Code needs the children: all of them, or none when the listing failed.
+        return CompleteListing(listing) && watch.Current();
     }
     if (allow && node->HasChildren() && !node->getFirstChild()) {
-        if (userAsked && FBackgroundListing && !IsDesigning() && StartListing(node))
+        if (userAsked && FBackgroundListing && !IsDesigning() && StartListing(node, FExpandingAll))
             return true;
         const bool listed = FillChildren(node);
         if (!watch.Current())  // the listing ran code that deleted nodes
@@ -358,8 +318,8 @@ void TCustomVeltoShellTreeView::Delete(TTreeNode* node)
         if (listing->Placeholder == node)
             listing->Placeholder = nullptr;
         if (listing->Node == node) {
-            ForgetListing(listing);
             listing->Node = nullptr;
+            ForgetListing(listing);
         }
     }
     TCustomTreeView::Delete(node);
@@ -378,8 +338,8 @@ int TCustomVeltoShellTreeView::GetSelectedIndex(TTreeNode* node)
 void TCustomVeltoShellTreeView::CreateWnd()
 {
     TCustomTreeView::CreateWnd();
-    // Nothing is posted to a new window yet: a request that waited goes out again or is served here.
-    FWaitingPosted = false;
+    // Nothing is posted to a new window yet: the work that waited goes out again or is served here.
+    FWorkPosted = false;
     FImagesAttached = false;
     AttachImages();
     RebuildTree();
@@ -432,37 +392,36 @@ void TCustomVeltoShellTreeView::Notification(TComponent* component, TOperation o
 void TCustomVeltoShellTreeView::WndProc(TMessage& message)
 {
     AttachImages();  // a window that has come to show gets the list before it handles anything
-    if (message.Msg == ListingReadyMessage() || (message.Msg == WM_TIMER && message.WParam == ListingTimerId)) {
+    if (message.Msg == WorkMessage() || (message.Msg == WM_TIMER && message.WParam == WorkTimerId)) {
+        // From the tree itself, a listing thread, or the timer that resumes a drain.
         if (message.Msg == WM_TIMER)
-            KillTimer(FHandle, ListingTimerId);
-        DrainListings();
-        message.Result = 0;
-        return;
-    }
-    if (message.Msg == WaitingRequestMessage) {
-        // Still busy (a handler pumps messages): the end of the busy state posts it again.
-        FWaitingPosted = false;
-        if (FRebuildWaiting)
-            RebuildTree();
-        else if (FRefreshWaiting)
-            RefreshTree();
+            KillTimer(FHandle, WorkTimerId);
+        else
+            FWorkPosted = false;
+        if (!FListings.empty())
+            FPending |= wkDrain;
+        RunWork();
         message.Result = 0;
         return;
     }
     if (HandleLinkMessage(message))
         return;
     switch (message.Msg) {
+    case WM_KEYDOWN: {
+        // The keyboard's expand-all: a folder it opens that is listed in the background opens its
+        // sub-folders once they are found.
+        const TFlagScope all(*this, FExpandingAll, FExpandingAll || message.WParam == VK_MULTIPLY);
+        TCustomTreeView::WndProc(message);
+        return;
+    }
     case CN_NOTIFY: {
-        // The native control goes on with its items once the notification returns: a refresh or
-        // rebuild asked for inside waits till then.
+        // The native control goes on with its items once the notification returns: the work asked
+        // for inside waits till then. An expansion it asks for is the user's.
         const TBusyScope notifying(*this);
         const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(message.LParam);
         const UINT code = notify->hdr.code;
-        if ((code == TVN_ITEMEXPANDINGA || code == TVN_ITEMEXPANDINGW) && (notify->action & TVE_EXPAND)) {
-            const TFlagScope user(*this, FUserExpanding);
-            TCustomTreeView::WndProc(message);
-            return;
-        }
+        const bool expanding = (code == TVN_ITEMEXPANDINGA || code == TVN_ITEMEXPANDINGW) && (notify->action & TVE_EXPAND);
+        const TFlagScope user(*this, FUserExpanding, expanding);
         TCustomTreeView::WndProc(message);
         return;
     }

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -158,23 +159,26 @@ int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM appValue);
 //
 // BackgroundListing: a folder the user opens (mouse, keyboard) is listed by a thread of its own,
 // with its own apartment and desktop folder, while the window goes on serving messages. The node
-// opens at once on one placeholder child; the items come in batches and take the place of the
-// placeholder, through the same filter, node information and order as a listing on the window's
-// thread; OnExpanded is raised once the node holds its children. A listing that fails leaves the
-// node collapsed with its button, as a failed listing does. Collapsing the node, any deletion of it
-// (refresh, rebuild, a new Root or ObjectTypes, a new window, the tree's end) cancels the listing:
-// the thread finishes alone and what it found is dropped. Expansions asked for by code (Expand,
-// FindNode, SelectPath, the refresh's re-expansion) list on the window's thread, and wait for a
-// listing already running for their node. A change notification that comes while a listing runs
-// refreshes the tree once no listing is left.
+// opens at once on a placeholder child, a marker of its folder only: a selection on it is reported
+// as the folder, and moves to the first item when items come. The items come in batches, through
+// the same filter, node information and order as a listing on the window's thread; OnExpanded is
+// raised once the node holds them all, and the keyboard's expand-all then opens its sub-folders.
+// A listing that fails leaves the node closed with its button, as a failed listing does. A
+// collapse (code, mouse, keyboard, handler, recursive) or any deletion of the node (refresh,
+// rebuild, a new Root or ObjectTypes, a new window, the tree's end) cancels the listing: the thread
+// finishes alone, what it found is dropped, and a collapsed node keeps its button. Expansions
+// asked for by code (Expand, FindNode, SelectPath, the refresh's re-expansion) list on the
+// window's thread, and wait for a listing already running for their node. A change notification
+// that comes while a listing runs refreshes the tree once no listing is left.
 //
 // Re-entry: handlers, shell notifications and pumped messages run inside the tree's operations.
 // Every operation that keeps a node across such a call checks the tree's TNodesWatch afterwards and
 // ends quietly when nodes were deleted or the tree is gone. While the tree is busy (expanding a
-// node, walking to one, listing, refreshing, rebuilding, dragging, or inside any notification of
-// the native control), a RefreshTree or RebuildTree that is asked for waits: the first busy
-// operation to end posts it to the tree's own window, and it runs once from the message loop, so
-// that no request is lost and none runs twice. A rebuild that waits serves a waiting refresh too.
+// node, walking to one, adding found items, refreshing, rebuilding, dragging, or inside any
+// notification of the native control), the work asked for meanwhile (a RefreshTree, a RebuildTree,
+// a shell change, found items) waits in one pending set; the end of the last busy operation posts
+// it to the tree's own window and it runs from the message loop. A refresh or rebuild that runs
+// serves every one waiting, so that no request is lost and none runs twice.
 class TCustomVeltoShellTreeView : public TCustomTreeView {
 public:
     DECLARE_CLASS_INFO
@@ -274,7 +278,7 @@ protected:
     // Raises OnExpanded while the tree is busy; for a node listed in the background, once it holds
     // its children.
     void Expand(TTreeNode* node) override;
-    // Cancels a background listing of the node and removes what it added; then OnCollapsed.
+    // Cancels a background listing of the node, whose nodes go at the next drain; then OnCollapsed.
     void Collapse(TTreeNode* node) override;
     // Frees the node's PIDL and clears Data, then raises OnDeletion.
     void Delete(TTreeNode* node) override;
@@ -288,7 +292,7 @@ protected:
     void Loaded() override;
     // Clears the link to a companion that is destroyed.
     void Notification(TComponent* component, TOperation operation) override;
-    // Lets the shell fill and draw its context menu while one is tracked; runs a waiting request;
+    // Lets the shell fill and draw its context menu while one is tracked; runs the pending work;
     // is busy inside the native control's notifications.
     void WndProc(TMessage& message) override;
     // --- Context menu
@@ -297,12 +301,10 @@ protected:
     void DoContextPopup(POINT mousePos, bool& handled) override;
     // --- End of context menu
 
-    // Marks the tree busy for the length of a scope: a flag (FRefreshing, FRebuilding) or one more
-    // operation under way. The end of the last busy scope posts a waiting request. Touches nothing of
-    // a tree that went meanwhile.
+    // One more operation under way for the length of a scope: the tree is busy while any is. The
+    // end of the last one posts the work put off meanwhile. Touches nothing of a tree that went.
     class TBusyScope {
     public:
-        TBusyScope(TCustomVeltoShellTreeView& tree, bool& flag);
         explicit TBusyScope(TCustomVeltoShellTreeView& tree);
         ~TBusyScope();
         TBusyScope(const TBusyScope&) = delete;
@@ -310,54 +312,66 @@ protected:
 
     private:
         TCustomVeltoShellTreeView& FTree;
-        bool* FFlag;
-        TNodesWatch FWatch;
+        TComponentWatch FWatch;
     };
 
 private:
-    bool Busy() const { return FRefreshing || FRebuilding || FBusyCount > 0; }
-    // Sets what FillNodeInfo sets but the text, from the item's attributes (NodeInfoMask at least).
-    void ShowNodeInfo(TTreeNode* node, SFGAOF attributes);
-    // Posts the waiting request to the window, once, when the tree is idle.
-    void PostWaitingRequest();
-    void TellCompanions(TTreeNode* node);
-    // Adds the child node of one listed item when the filter shows it: the placeholder given, or
-    // a new last child. The new node owns a new absolute PIDL; child stays the caller's.
-    TTreeNode* AddListedChild(TTreeNode* node, LPCITEMIDLIST child, const TShellChildInfo& info,
-                              TTreeNode* placeholder);
-
-    // Background listing (VeltoShellTreeViewListing.cpp)
-    // A background listing under way: its node, the placeholder not taken yet, the job, and the
-    // index at which each child node's item was found (by the node's PIDL), for the final order.
+    // The work the tree puts off while it is busy. A shell refresh also waits for the listings.
+    enum TWork : unsigned { wkDrain = 1, wkRefresh = 2, wkShellRefresh = 4, wkRebuild = 8 };
+    // A background listing: its folder's node, the placeholder shown until items come, the job,
+    // the index at which each child's item was found (by the node's PIDL, for the final order), and
+    // whether the keyboard's expand-all asked for it. Node and Placeholder are cleared as they go;
+    // a cancelled job is a listing a collapse ended, whose nodes go at the next drain.
     struct TListing {
         TTreeNode* Node = nullptr;
         TTreeNode* Placeholder = nullptr;
         std::shared_ptr<TShellListingJob> Job;
         std::unordered_map<const void*, int> Found;
         int Taken = 0;
+        bool ExpandAll = false;
     };
     using TListingPtr = std::shared_ptr<TListing>;
+    using TDeadline = std::chrono::steady_clock::time_point;
+
+    bool Busy() const { return FBusy > 0; }
+    // Adds the work to the pending set and posts it once the tree is idle.
+    void Request(unsigned work);
+    void PostWork();
+    // Runs the pending work, unless busy.
+    void RunWork();
+    // A refresh or rebuild replaces the nodes now: every refresh and rebuild waiting is this one.
+    void ServeWaiting() { FPending &= wkDrain; }
+    // Sets what FillNodeInfo sets but the text, from the item's attributes (NodeInfoMask at least).
+    void ShowNodeInfo(TTreeNode* node, SFGAOF attributes);
+    void TellCompanions(TTreeNode* node);
+    // Adds the child node of one listed item when the filter shows it, as the node's last child;
+    // the new node owns a new absolute PIDL; child stays the caller's.
+    TTreeNode* AddListedChild(TTreeNode* node, LPCITEMIDLIST child, const TShellChildInfo& info);
+
+    // Background listing (VeltoShellTreeViewListing.cpp)
+    // The listing of the node's folder, running or cancelled; nullptr for none.
     TListingPtr ListingOf(const TTreeNode* node) const;
     // Opens the node on a placeholder and starts its listing; false when it cannot start.
-    bool StartListing(TTreeNode* node);
-    // Adds what the listings found, for a while; waits while the tree is busy.
+    bool StartListing(TTreeNode* node, bool expandAll);
+    // Adds what the listings found until one deadline for all of them.
     void DrainListings();
-    // Adds what the listing found, until the deadline (none: all of it, once it ended); finishes
-    // it once it ended and all is added. False when the tree's nodes changed under it.
-    bool DrainListing(const TListingPtr& listing, bool untilEnded);
+    // Adds what the listing found until the deadline, finishes it once it ended and all is taken,
+    // and discards it when a collapse cancelled it. False when items are left for later.
+    bool DrainListing(const TListingPtr& listing, TDeadline deadline);
+    // Code needs the node's children now: waits for its listing and takes everything. False when
+    // the listing failed or the nodes changed under it.
+    bool CompleteListing(const TListingPtr& listing);
+    // Deletes the placeholder; when it was selected, selects landing (the first item found) or,
+    // without one, its folder. False when the nodes changed under it.
+    bool DropPlaceholder(const TListingPtr& listing, TTreeNode* landing);
     void FinishListing(const TListingPtr& listing, bool failed);
-    // Code needs the node's children now: waits for its listing and adds everything.
-    void CompleteListing(const TListingPtr& listing);
-    // Cancels the listing and deletes the nodes it added, its placeholder included.
+    // Deletes what the listing added and leaves its node closed with its button.
     void DiscardListing(const TListingPtr& listing);
-    void CancelListings();
-    // Puts a node whose listing ended without children back to never listed, closed, with its button.
+    // Puts a node back to never listed, closed, with its button.
     void ForgetExpansion(TTreeNode* node);
-    // Takes the listing out of the running ones; the last one out lets a waiting refresh go.
+    // Takes the listing out of the running ones; the last one out lets a waiting shell refresh go.
     void ForgetListing(const TListingPtr& listing);
     void RefreshForShell();
-    // Drains again from the message loop when a drain waits.
-    void ScheduleDrain();
     bool HandleLinkMessage(TMessage& message);
 
     // Navigation and refresh
@@ -381,23 +395,17 @@ private:
     std::unique_ptr<TCustomVeltoShellTreeViewChangeNotifier> FNotifier;
     // Where the nodes' icons come from: their folders, asked by the icons' locations.
     TShellIcons FIcons;
-    bool FRefreshing = false;
-    bool FRebuilding = false;
-    // Re-entry: expansions, walks, listings, drags and native notifications under way, the requests
-    // that wait for the tree to be idle, whether one is posted, and the root node being added by
-    // FillRoot.
-    int FBusyCount = 0;
-    bool FRefreshWaiting = false;
-    bool FRebuildWaiting = false;
-    bool FWaitingPosted = false;
-    bool FAddingRoot = false;
     bool FBackgroundListing = false;
-    // The listings running, an expansion the user asked for through the native control, a drain
-    // that waits for the tree to be idle, a shell change that waits for the listings to end.
+    // Re-entry: the operations under way, the work put off (TWork), and whether the work message
+    // is on its way.
+    int FBusy = 0;
+    unsigned FPending = 0;
+    bool FWorkPosted = false;
+    // The listings, the native control's expansion notification and its expand-all key being
+    // handled: the expansions they ask for are the user's.
     std::vector<TListingPtr> FListings;
     bool FUserExpanding = false;
-    bool FDrainWaiting = false;
-    bool FShellRefreshWaiting = false;
+    bool FExpandingAll = false;
 };
 
 // Whether the address is a TCustomVeltoShellTreeView of this process that is constructed and not

@@ -1,11 +1,11 @@
-// TCustomVeltoShellTreeView: folders the user opens, listed by a thread of their own while the
-// window goes on, and the found items added on the window's thread in short steps.
+// TCustomVeltoShellTreeView: the work it puts off while busy, and the folders the user opens,
+// listed by a thread of their own while the window goes on and added on the window's thread in
+// short steps.
 #include "VeltoShellTreeView.h"
 #include "VeltoShellListing.h"
 #include "VeltoShellTreeViewScopes.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 
 namespace {
@@ -14,28 +14,91 @@ using namespace velto_tree_detail;
 
 using TClock = std::chrono::steady_clock;
 
-// The window's thread adds found items for at most this long at a time, then serves its messages.
-constexpr auto DrainSlice = std::chrono::milliseconds(25);
-// Items taken from the job at a time, between two looks at the clock.
-constexpr std::size_t DrainStep = 16;
-
 const char PlaceholderText[] = "Loading...";
 
-// Orders children by their rank; appValue is the map of each child node to its rank.
+// Orders children by their rank; appValue is the map of each child's PIDL to its rank.
 int CALLBACK CompareByRank(LPARAM node1, LPARAM node2, LPARAM ranks)
 {
-    const auto& rank = *reinterpret_cast<const std::unordered_map<LPARAM, int>*>(ranks);
-    const auto first = rank.find(node1), second = rank.find(node2);
-    const int a = first == rank.end() ? INT_MAX : first->second;
-    const int b = second == rank.end() ? INT_MAX : second->second;
-    return a < b ? -1 : a > b ? 1 : 0;
+    const auto rank = [&map = *reinterpret_cast<const std::unordered_map<const void*, int>*>(ranks)](LPARAM node) {
+        const auto found = map.find(reinterpret_cast<const TTreeNode*>(node)->Data());
+        return found == map.end() ? INT_MAX : found->second;
+    };
+    return rank(node1) < rank(node2) ? -1 : rank(node1) > rank(node2) ? 1 : 0;
+}
+
+// The node's children, by native item: a deletion hook may delete any node, so each is looked up
+// again before it is used.
+std::vector<HTREEITEM> ChildItems(const TTreeNode* node)
+{
+    std::vector<HTREEITEM> items;
+    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling())
+        items.push_back(child->ItemId());
+    return items;
 }
 
 }  // namespace
 
+// --- The work put off
+
+TCustomVeltoShellTreeView::TBusyScope::TBusyScope(TCustomVeltoShellTreeView& tree) : FTree(tree), FWatch(tree.Watch())
+{
+    ++tree.FBusy;
+}
+
+TCustomVeltoShellTreeView::TBusyScope::~TBusyScope()
+{
+    if (FWatch.Alive() && --FTree.FBusy == 0)
+        FTree.PostWork();
+}
+
+void TCustomVeltoShellTreeView::Request(unsigned work)
+{
+    FPending |= work;
+    PostWork();
+}
+
+void TCustomVeltoShellTreeView::PostWork()
+{
+    // Posted, not run: the operation that ends here may be deep inside one that goes on.
+    const unsigned ready = FListings.empty() ? FPending : FPending & ~wkShellRefresh;
+    if (Busy() || FWorkPosted || !ready || !HandleAllocated())
+        return;
+    FWorkPosted = PostMessageA(FHandle, WorkMessage(), 0, 0) != FALSE;
+}
+
+void TCustomVeltoShellTreeView::RunWork()
+{
+    // Inside an operation of the tree (a handler that pumps messages, a drag) the nodes it stands
+    // on must not change: the end of the busy state posts the work again.
+    if (Busy())
+        return;
+    const TComponentWatch life = Watch();
+    if (std::exchange(FPending, FPending & ~wkDrain) & wkDrain)
+        DrainListings();
+    if (!life.Alive())
+        return;
+    // The folder being listed may be the one that changed: a shell change waits till the listings
+    // have shown what they found.
+    if (FPending & wkRebuild)
+        RebuildTree();
+    else if ((FPending & wkRefresh) || ((FPending & wkShellRefresh) && FListings.empty()))
+        RefreshTree();
+}
+
+void TCustomVeltoShellTreeView::RefreshForShell()
+{
+    if (Busy() || !FListings.empty())
+        Request(wkShellRefresh);
+    else
+        RefreshTree();
+}
+
+// --- Background listing
+
 bool TCustomVeltoShellTreeView::IsListing(const TTreeNode* node) const
 {
-    return node && ListingOf(node) != nullptr;
+    const TListingPtr listing = node ? ListingOf(node) : nullptr;
+    return listing && !listing->Job->Cancelled();
 }
 
 TCustomVeltoShellTreeView::TListingPtr TCustomVeltoShellTreeView::ListingOf(const TTreeNode* node) const
@@ -46,13 +109,14 @@ TCustomVeltoShellTreeView::TListingPtr TCustomVeltoShellTreeView::ListingOf(cons
     return nullptr;
 }
 
-bool TCustomVeltoShellTreeView::StartListing(TTreeNode* node)
+bool TCustomVeltoShellTreeView::StartListing(TTreeNode* node, bool expandAll)
 {
     if (!HandleAllocated())
         return false;
     auto listing = std::make_shared<TListing>();
     listing->Node = node;
-    listing->Job = std::make_shared<TShellListingJob>(FHandle, ListingReadyMessage());
+    listing->ExpandAll = expandAll;
+    listing->Job = std::make_shared<TShellListingJob>(FHandle, WorkMessage());
     // Without an image: the placeholder names no item.
     listing->Placeholder = Items()->AddChild(node, PlaceholderText, nullptr);
     listing->Placeholder->SetImageIndex(-1);
@@ -64,113 +128,129 @@ bool TCustomVeltoShellTreeView::StartListing(TTreeNode* node)
 
 void TCustomVeltoShellTreeView::DrainListings()
 {
-    // Inside an operation of the tree (a handler that pumps messages, a drag) the nodes it stands
-    // on must not change: the end of the busy state asks for the drain again.
-    if (Busy()) {
-        FDrainWaiting = true;
-        return;
-    }
     const TBusyScope draining(*this);
     const TComponentWatch life = Watch();
-    const auto deadline = TClock::now() + DrainSlice;
+    const TDeadline deadline = TClock::now() + ListingTuning.DrainSlice;
+    bool left = false;
     for (const TListingPtr& listing : std::vector<TListingPtr>(FListings)) {
         if (!life.Alive())
             return;
-        if (!ListingOf(listing->Node))
-            continue;
-        // What is left after the slice waits for the window's other messages, its paint included.
-        if (TClock::now() >= deadline || DrainListing(listing, false))
-            FDrainWaiting = true;
+        if (std::find(FListings.begin(), FListings.end(), listing) != FListings.end())
+            left = !DrainListing(listing, deadline) || left;
     }
+    // What is left waits for the window's other messages, its paint included.
+    if (left && HandleAllocated())
+        SetTimer(FHandle, WorkTimerId, USER_TIMER_MINIMUM, nullptr);
 }
 
-bool TCustomVeltoShellTreeView::DrainListing(const TListingPtr& listing, bool untilEnded)
+bool TCustomVeltoShellTreeView::DrainListing(const TListingPtr& listing, TDeadline deadline)
 {
-    const auto deadline = TClock::now() + DrainSlice;
-    const TComponentWatch life = Watch();
-    if (untilEnded)
-        listing->Job->WaitEnded();
+    if (listing->Job->Cancelled()) {
+        DiscardListing(listing);
+        return true;
+    }
     TShellListingJob::TState state = TShellListingJob::TState::Listing;
+    TTreeNode* first = nullptr;
     bool left = false;
     {
         const TNodesUpdateScope update(*this);
         for (;;) {
-            const std::vector<TListedItem> items = listing->Job->Take(DrainStep, state);
+            const std::vector<TListedItem> items = listing->Job->Take(ListingTuning.DrainStep, state);
             for (const TListedItem& item : items) {
                 const int index = listing->Taken++;
-                TTreeNode* placeholder = std::exchange(listing->Placeholder, nullptr);
-                TTreeNode* added =
-                    AddListedChild(listing->Node, item.Child.get(), {item.Name, item.Attributes}, placeholder);
-                if (added)
+                if (TTreeNode* added = AddListedChild(listing->Node, item.Child.get(), {item.Name, item.Attributes})) {
                     listing->Found[added->Data()] = index;
-                else
-                    listing->Placeholder = placeholder;
+                    first = first ? first : added;
+                }
             }
-            if (items.empty() || state != TShellListingJob::TState::Listing)
+            if (items.empty() || state != TShellListingJob::TState::Listing || (left = TClock::now() >= deadline))
                 break;
-            if (!untilEnded && TClock::now() >= deadline) {
-                left = true;
-                break;
-            }
         }
     }
-    if (state == TShellListingJob::TState::Listing || !life.Alive() || !listing->Node)
-        return left;
-    FinishListing(listing, state == TShellListingJob::TState::Failed);
-    return false;
+    // The placeholder has done its work once items came or the listing ended.
+    const bool ended = state != TShellListingJob::TState::Listing;
+    if ((first || ended) && !DropPlaceholder(listing, first))  // a handler changed the nodes
+        return std::find(FListings.begin(), FListings.end(), listing) == FListings.end();
+    if (listing->Job->Cancelled()) {  // a handler closed the folder meanwhile
+        DiscardListing(listing);
+        return true;
+    }
+    if (ended)
+        FinishListing(listing, state == TShellListingJob::TState::Failed);
+    return !left;
+}
+
+bool TCustomVeltoShellTreeView::CompleteListing(const TListingPtr& listing)
+{
+    listing->Job->WaitEnded();
+    const TNodesWatch watch = WatchNodes();
+    DrainListing(listing, TDeadline::max());
+    // A failed listing leaves the node with its button and no child.
+    const TTreeNode* node = listing->Node;
+    return watch.Current() && node && (node->getFirstChild() || !node->HasChildren());
+}
+
+bool TCustomVeltoShellTreeView::DropPlaceholder(const TListingPtr& listing, TTreeNode* landing)
+{
+    TTreeNode* placeholder = std::exchange(listing->Placeholder, nullptr);
+    if (!placeholder)
+        return true;
+    const TNodesWatch watch = WatchNodes();
+    if (placeholder->Selected()) {
+        SetSelected(landing ? landing : listing->Node);
+        if (!watch.Current() || !listing->Node)
+            return false;
+    }
+    DeleteQuietly(placeholder);
+    return watch.Current() && listing->Node;
 }
 
 void TCustomVeltoShellTreeView::FinishListing(const TListingPtr& listing, bool failed)
 {
-    const TComponentWatch life = Watch();
+    ForgetListing(listing);
+    TTreeNode* node = listing->Node;
     if (failed) {
         // As a failed listing leaves it: no child, closed, the button kept for a later try.
-        DiscardListing(listing);
-        TTreeNode* node = listing->Node;
-        if (!life.Alive() || !node)
-            return;
         ForgetExpansion(node);
         return;
     }
-    // Deleted while the listing still runs, so that the deletion hook tells whether its handler
-    // took the node too.
-    if (TTreeNode* placeholder = listing->Placeholder) {
-        placeholder->Delete();  // nothing to show: the folder turned out empty
-        if (!life.Alive() || !listing->Node)
-            return;
-    }
-    ForgetListing(listing);
-    TTreeNode* node = listing->Node;
+    // Each item's index of finding becomes its place in the folder's own order.
     const std::vector<int> order = listing->Job->Order();
-    std::unordered_map<LPARAM, int> ranks;
-    for (TTreeNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
-        const auto found = listing->Found.find(child->Data());
-        if (found != listing->Found.end() && static_cast<std::size_t>(found->second) < order.size())
-            ranks[reinterpret_cast<LPARAM>(child)] = order[static_cast<std::size_t>(found->second)];
-    }
-    node->CustomSort(CompareByRank, reinterpret_cast<LPARAM>(&ranks));
+    for (auto& [item, index] : listing->Found)
+        index = static_cast<std::size_t>(index) < order.size() ? order[static_cast<std::size_t>(index)] : INT_MAX;
+    node->CustomSort(CompareByRank, reinterpret_cast<LPARAM>(&listing->Found));
     node->SetHasChildren(node->getFirstChild() != nullptr);
+    const TNodesWatch watch = WatchNodes();
     Expand(node);
-}
-
-void TCustomVeltoShellTreeView::CompleteListing(const TListingPtr& listing)
-{
-    DrainListing(listing, true);
+    if (!listing->ExpandAll || !watch.Current())
+        return;
+    // The keyboard's expand-all goes on into the sub-folders found, as the user's own expansions.
+    for (const HTREEITEM item : ChildItems(node)) {
+        TTreeNode* child = Items()->NodeFromItem(item);
+        if (!watch.Alive())
+            return;
+        if (child && child->HasChildren() && !child->Expanded()) {
+            const TFlagScope all(*this, FExpandingAll);
+            Native().Expand(item, TVE_EXPAND);
+        }
+    }
 }
 
 void TCustomVeltoShellTreeView::DiscardListing(const TListingPtr& listing)
 {
-    listing->Job->Cancel();
+    ForgetListing(listing);
+    TTreeNode* node = listing->Node;
+    if (!node)
+        return;
     const TComponentWatch life = Watch();
-    // Children first, the node's own last: the deletion hook keeps Node current meanwhile.
-    while (life.Alive() && listing->Node) {
-        TTreeNode* child = listing->Node->getFirstChild();
-        if (!child)
-            break;
-        child->Delete();
+    for (const HTREEITEM item : ChildItems(node)) {
+        if (!life.Alive() || !listing->Node)
+            return;
+        if (TTreeNode* child = Items()->NodeFromItem(item); child && child->Parent() == node)
+            child->Delete();
     }
-    if (life.Alive())
-        ForgetListing(listing);
+    if (life.Alive() && listing->Node)
+        ForgetExpansion(node);
 }
 
 void TCustomVeltoShellTreeView::ForgetExpansion(TTreeNode* node)
@@ -185,14 +265,6 @@ void TCustomVeltoShellTreeView::ForgetExpansion(TTreeNode* node)
     node->SetHasChildren(true);
 }
 
-void TCustomVeltoShellTreeView::CancelListings()
-{
-    for (const TListingPtr& listing : FListings)
-        listing->Job->Cancel();
-    FListings.clear();
-    FShellRefreshWaiting = false;
-}
-
 void TCustomVeltoShellTreeView::ForgetListing(const TListingPtr& listing)
 {
     listing->Job->Cancel();
@@ -200,39 +272,16 @@ void TCustomVeltoShellTreeView::ForgetListing(const TListingPtr& listing)
     if (found == FListings.end())
         return;
     FListings.erase(found);
-    if (FListings.empty() && std::exchange(FShellRefreshWaiting, false)) {
-        FRefreshWaiting = true;
-        PostWaitingRequest();
-    }
-}
-
-void TCustomVeltoShellTreeView::RefreshForShell()
-{
-    // The folder being listed may be the one that changed: the change is served once the listing
-    // has shown what it found.
-    if (!FListings.empty()) {
-        FShellRefreshWaiting = true;
-        return;
-    }
-    RefreshTree();
-}
-
-void TCustomVeltoShellTreeView::ScheduleDrain()
-{
-    // A timer, not a posted message: input and paint come before it, so a long drain never holds
-    // them up for more than one slice.
-    if (std::exchange(FDrainWaiting, false) && HandleAllocated())
-        SetTimer(FHandle, ListingTimerId, USER_TIMER_MINIMUM, nullptr);
+    PostWork();  // a shell refresh may wait for the last one
 }
 
 void TCustomVeltoShellTreeView::Collapse(TTreeNode* node)
 {
-    if (const TListingPtr listing = ListingOf(node)) {
-        const TComponentWatch life = Watch();
-        DiscardListing(listing);
-        if (!life.Alive() || !listing->Node)
-            return;
-        ForgetExpansion(node);
+    // Cancelled now; its nodes go at the drain, posted: a recursive collapse and the native control
+    // go on with the nodes they stand on, and the button is set once the items are gone.
+    if (IsListing(node)) {
+        ListingOf(node)->Job->Cancel();
+        Request(wkDrain);
     }
     TCustomTreeView::Collapse(node);
 }

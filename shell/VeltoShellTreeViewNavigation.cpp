@@ -93,13 +93,14 @@ void TCustomVeltoShellTreeView::RefreshTree()
     // A refresh asked for while the tree expands, refreshes or rebuilds would delete the nodes
     // that operation stands on; dropping it would lose the change it reports. It waits, once.
     if (Busy()) {
-        FRefreshWaiting = true;
+        Request(wkRefresh);
         return;
     }
-    FRefreshWaiting = false;
-    // Released in reverse: the lists, the update, the flag, the cursor.
+    // Every refresh waiting, a shell change's included, is this one.
+    ServeWaiting();
+    // Released in reverse: the lists, the update, the busy state, the cursor.
     const TScreenCursorScope hourglass(crHourGlass);
-    const TBusyScope refreshing(*this, FRefreshing);
+    const TBusyScope refreshing(*this);
     const TNodesUpdateScope update(*this);
 
     if (Items()->Count() == 0) {
@@ -118,7 +119,7 @@ void TCustomVeltoShellTreeView::RefreshTree()
     std::vector<TPidl> expanded;
     for (int index = 0; index < Items()->Count(); ++index) {
         const TTreeNode* node = Items()->Item(index);
-        if (node->Expanded() && !ListingOf(node))
+        if (node->Expanded() && !IsListing(node))
             expanded.emplace_back(CopyIDList(NodePidl(node)));
     }
     const TTreeNode* selected = Selected();
@@ -158,14 +159,8 @@ bool TCustomVeltoShellTreeView::ReexpandNode(TTreeNode* node, const std::vector<
 void TCustomVeltoShellTreeView::ConnectNotifier()
 {
     // Any reported change rebuilds the whole tree: the item names are not looked at.
-    const auto refresh = [this](TObject*, const std::string&) { RefreshForShell(); };
-    FNotifier->OnDriveAdd = refresh;
-    FNotifier->OnDriveAddGUI = refresh;
-    FNotifier->OnDriveRemoved = refresh;
-    FNotifier->OnMediaInserted = refresh;
-    FNotifier->OnMediaRemoved = refresh;
-    FNotifier->OnMkDir = refresh;
+    FNotifier->OnDriveAdd = FNotifier->OnDriveAddGUI = FNotifier->OnDriveRemoved = FNotifier->OnMediaInserted =
+        FNotifier->OnMediaRemoved = FNotifier->OnMkDir = FNotifier->OnRmDir = FNotifier->OnUpdateDir =
+            [this](TObject*, const std::string&) { RefreshForShell(); };
     FNotifier->OnRenameFolder = [this](TObject*, const std::string&, const std::string&) { RefreshForShell(); };
-    FNotifier->OnRmDir = refresh;
-    FNotifier->OnUpdateDir = refresh;
 }

@@ -23,16 +23,17 @@ static_assert(NodeInfoMask == 0x800A0000);
 // What a listing asks of each item.
 constexpr SFGAOF ListingMask = ShownItemMask | NodeInfoMask;
 
-// The tree's timer that drains what its listings found, slice by slice.
-constexpr UINT_PTR ListingTimerId = 0x564C;
-
-// Posted by a listing thread to the tree's window when found items wait or the listing ended. A
-// registered message: a window that took over a gone tree's handle value ignores it.
-inline UINT ListingReadyMessage()
+// The one message that runs the tree's pending work: posted by the tree once it is idle, and by a
+// listing thread when found items wait or the listing ended. Registered: a window that took over a
+// gone tree's handle value ignores it.
+inline UINT WorkMessage()
 {
-    static const UINT message = RegisterWindowMessageA("VeltoShellTreeListingReady");
+    static const UINT message = RegisterWindowMessageA("VeltoShellTreeWork");
     return message;
 }
+// The timer that resumes a drain cut by its deadline: it comes after input and paint, which a
+// message posted again at once would hold up.
+constexpr UINT_PTR WorkTimerId = 0x564C;
 
 // The node's absolute PIDL; the node keeps owning it.
 inline LPITEMIDLIST NodePidl(const TTreeNode* node)
@@ -85,15 +86,15 @@ struct TErrorModeScope : TScopeExitFunction {
     }
 };
 
-// Sets a flag of the tree for the length of a scope.
+// Sets a flag of the tree to value for the length of a scope.
 struct TFlagScope : TScopeExitFunction {
-    TFlagScope(const TCustomTreeView& tree, bool& flag)
+    TFlagScope(const TCustomTreeView& tree, bool& flag, bool value = true)
         : TScopeExitFunction([&flag, watch = tree.WatchNodes()] {
               if (watch.Alive())
                   flag = false;
           })
     {
-        flag = true;
+        flag = value;
     }
 };
 

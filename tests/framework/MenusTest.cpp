@@ -164,6 +164,11 @@ TEST_CASE("an unclaimed right click shows the tree's menu instead of asking the 
     RightClickFirstNode(*form.Tree);
     CHECK(form.Log == std::vector<std::string>{"popup", "click Open1"});
     CHECK(form.Menu1->PopupComponent() == form.Tree);
+    // An item made invisible is not shown: the first one shown is the next.
+    form.Open1->SetVisible(false);
+    form.Log.clear();
+    RightClickFirstNode(*form.Tree);
+    CHECK(form.Log == std::vector<std::string>{"popup", "click Close1"});
 }
 
 TEST_CASE("a claimed request, or a menu without AutoPopup, shows no menu")

@@ -205,6 +205,16 @@ TEST_CASE("the text follows the user's typing, and OnChange tells of every chang
     edit.SelectAll();
     CHECK(edit.SelStart() == 0);
     CHECK(edit.SelLength() == 4);
+    // OnKeyPress gets the code page's bytes: of this Unicode box's characters the ASCII ones, which
+    // it may change or swallow. U+0179 ends in the byte of 'y'.
+    std::string pressed;
+    edit.OnKeyPress = [&](TObject*, char& key) { pressed += key, key = key == 'y' ? 'z' : key == 'q' ? 0 : key; };
+    for (const wchar_t typed : {L'y', L'q', L'\u0416', L'\u0179'})
+        SendMessageW(edit.Handle(), WM_CHAR, typed, 0);
+    CHECK(pressed == "yq");
+    wchar_t shown[8]{};
+    GetWindowTextW(edit.Handle(), shown, 8);
+    CHECK(std::wstring(shown) == L"z\u0416\u0179");
 }
 
 }  // TEST_SUITE

@@ -10,7 +10,7 @@
 
 namespace {
 
-enum class THarm { DeleteNode, Clear, Recreate, DestroyTree, DestroyForm };
+enum class THarm { DeleteNode, DeleteFirst, Clear, Recreate, DestroyTree, DestroyForm };
 enum class TWay { Click, DownKey, Select, LeftKey, RightKey, RightClick, EditLabel };
 
 // A plain tree on a shown form of its own: a; b with b1 below it; c. Once armed, the first event
@@ -73,6 +73,7 @@ struct THarmHost {
         Armed = [this, harm, &walked](TTreeNode* node) {
             switch (harm) {
             case THarm::DeleteNode: node->Delete(), walked = Texts(); break;
+            case THarm::DeleteFirst: A->Delete(), walked = Texts(); break;
             case THarm::Clear: Tree->Items()->Clear(); break;
             case THarm::Recreate: Tree->RecreateWnd(); break;
             case THarm::DestroyTree: TreeGone = true, delete Tree; break;
@@ -117,7 +118,7 @@ constexpr struct {
     {TWay::RightKey, THarm::Recreate, ""},              {TWay::RightKey, THarm::DestroyForm, ""},
     {TWay::RightClick, THarm::DeleteNode, "a a b b1 "}, {TWay::RightClick, THarm::Clear, ""},
     {TWay::RightClick, THarm::DestroyTree, ""},         {TWay::EditLabel, THarm::DeleteNode, "a a b b1 "},
-    {TWay::EditLabel, THarm::DestroyTree, ""},
+    {TWay::EditLabel, THarm::DestroyTree, ""},          {TWay::Click, THarm::DeleteFirst, "b b b1 c "},
 };
 
 }  // namespace
@@ -156,7 +157,7 @@ TEST_CASE("a handler inside the control's own message may delete, clear, remake 
         CHECK((host.Tree->Selected() ? host.Tree->Selected()->Text() + " " : "") + left == row.Left);
         CHECK(SendMessageA(host.Tree->Handle(), TVM_GETCOUNT, 0, 0) == host.Tree->Items()->Count());
         CHECK(SendMessageA(host.Tree->Handle(), TVM_GETEDITCONTROL, 0, 0) == 0);
-        CHECK((row.Harm != THarm::DeleteNode || walked == left));
+        CHECK(((row.Harm != THarm::DeleteNode && row.Harm != THarm::DeleteFirst) || walked == left));
     }
 }
 
@@ -201,6 +202,17 @@ TEST_CASE("an OnDeletion that destroys the tree ends the deletion, and every nod
         CHECK(deleted == 4);
         CHECK(ProcessHeapSound());
     }
+}
+
+TEST_CASE("a sibling that a deletion handler destroys while the parent's window goes is destroyed once")
+{
+    THarmHost host;
+    auto* sibling = new TCustomTreeView(host.Form);
+    sibling->SetParent(host.Form);
+    host.Tree->OnDeletion = [&](TObject*, TTreeNode*) { delete std::exchange(sibling, nullptr); };
+    host.Form->RecreateWnd();
+    CHECK(ProcessHeapSound());
+    CHECK(IsWindow(host.Tree->Handle()));
 }
 
 }  // TEST_SUITE

@@ -15,24 +15,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using enum TVeltoShellObjectType;
 
-enum class THarm { Refresh, Root, ObjectTypes, Recreate, DeleteNode, DestroyTree, DestroyForm };
 enum class TWay { Click, DownKey, SetSelected, SelectPath };
-
-// Runs the harm on the host's tree; DeleteNode deletes the node named.
-void Harm(TShellTreeHost& host, const TReentryScratch& scratch, THarm harm, const std::string& node = "")
-{
-    switch (harm) {
-    case THarm::Refresh: host.Tree->RefreshTree(); break;
-    case THarm::Root: host.Tree->SetRoot(TVeltoRootFolder(scratch / "Gamma")); break;
-    case THarm::ObjectTypes: host.Tree->SetObjectTypes({otFolders, otNonFolders}); break;
-    case THarm::Recreate: host.Tree->RecreateWnd(); break;
-    case THarm::DeleteNode: Child(host.RootNode(), node)->Delete(); break;
-    case THarm::DestroyTree: delete host.Tree; break;
-    case THarm::DestroyForm: host.FormGone = true, delete host.Form; break;
-    }
-}
 
 // The node the selection moves to: the Down key goes from the root to Alpha, SelectPath to Gamma's G1.
 const char* Target(TWay way)

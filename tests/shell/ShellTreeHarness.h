@@ -139,3 +139,29 @@ inline void MakeFolderAndAnnounce(const std::filesystem::path& folder)
     std::filesystem::create_directory(folder);
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder.string().c_str(), nullptr);
 }
+
+// What ends the tree's work early, one row each; the node ones act on the named child of the root.
+enum class THarm { Collapse, CollapseKey, CollapseAll, Refresh, Rebuild, Root, ObjectTypes, Recreate, DeleteNode,
+                   DestroyTree, DestroyForm };
+
+inline void Harm(TShellTreeHost& host, const TReentryScratch& scratch, THarm harm, const std::string& node = "")
+{
+    switch (harm) {
+    case THarm::Collapse: Child(host.RootNode(), node)->Collapse(false); break;
+    case THarm::CollapseKey:
+        host.Tree->SetSelected(Child(host.RootNode(), node));
+        SendMessageA(host.Tree->Handle(), WM_KEYDOWN, VK_LEFT, 0);
+        break;
+    case THarm::CollapseAll: host.RootNode()->Collapse(true); break;
+    case THarm::Refresh: host.Tree->RefreshTree(); break;
+    case THarm::Rebuild: host.Tree->RebuildTree(); break;
+    case THarm::Root: host.Tree->SetRoot(TVeltoRootFolder(scratch / "Gamma")); break;
+    case THarm::ObjectTypes:
+        host.Tree->SetObjectTypes({TVeltoShellObjectType::otFolders, TVeltoShellObjectType::otNonFolders});
+        break;
+    case THarm::Recreate: host.Tree->RecreateWnd(); break;
+    case THarm::DeleteNode: Child(host.RootNode(), node)->Delete(); break;
+    case THarm::DestroyTree: delete host.Tree; break;
+    case THarm::DestroyForm: host.FormGone = true, delete host.Form; break;
+    }
+}
