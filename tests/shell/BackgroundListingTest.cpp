@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -159,16 +160,19 @@ TEST_CASE("off by default and written only when on; a form text turns it on")
 TEST_CASE("the window answers while a slow folder is listed, another folder opens meanwhile, and the "
           "finished node is the one a listing on the window's thread gives")
 {
+    // The window must never wait for the folder: every answer comes in well under one item's delay,
+    // whatever else the machine runs (the time it answers in is the bench's to measure).
+    constexpr int enumMs = 100, nextMs = 400;
     TListingScratch scratch;
     TListingHost host(scratch);
-    const TSlowListingScope slow(scratch.Root / "Alpha", 100, 200);
+    const TSlowListingScope slow(scratch.Root / "Alpha", enumMs, nextMs);
     TTreeNode* alpha = host.Node("Alpha");
     REQUIRE(alpha);
     PumpFor(100);  // the first paint, with its icons
 
     const auto start = TClock::now();
     UserExpand(alpha);
-    CHECK(TClock::now() - start < std::chrono::milliseconds(50));
+    CHECK(TClock::now() - start < std::chrono::milliseconds(enumMs));
     // Open at once, on its placeholder, and OnExpanded not yet raised.
     CHECK(alpha->Expanded());
     CHECK(host.Tree->IsListing(alpha));
@@ -176,14 +180,14 @@ TEST_CASE("the window answers while a slow folder is listed, another folder open
     CHECK(alpha->getFirstChild()->Data() == nullptr);
     CHECK(host.Expanded.empty());
     // The first item is shown when its batch is due, not when the folder gives the next.
-    CHECK(PumpUntil([&] { return alpha->getFirstChild()->Data() != nullptr; }, 420));
-    CHECK(LongestAnswerMs(300) <= 50);
+    CHECK(PumpUntil([&] { return alpha->getFirstChild()->Data() != nullptr; }, enumMs + nextMs + nextMs / 2));
+    CHECK(LongestAnswerMs(300) < nextMs / 2);
     // Another folder, listed at full speed, is done while the slow one still lists.
     UserExpand(host.Node("Gamma"));
     CHECK(PumpUntil([&] { return !host.Tree->IsListing(host.Node("Gamma")); }));
     CHECK(Shown(host.Node("Gamma")).size() == 1);
     CHECK(host.Tree->IsListing(alpha));
-    CHECK(LongestAnswerMs(200) <= 50);
+    CHECK(LongestAnswerMs(200) < nextMs / 2);
 
     CHECK(PumpUntil([&] { return !host.Tree->IsListing(alpha); }));
     CHECK(host.Expanded == std::vector<std::string>{"Gamma:1", "Alpha:5"});
@@ -239,7 +243,6 @@ TEST_CASE("whatever ends a listing early leaves no node behind, no PIDL and no t
           "button and lists again")
 {
     TListingScratch scratch;
-    const TSlowListingScope slow(scratch.Root / "Alpha", 0, 60);
     for (const THarm end : {THarm::Collapse, THarm::CollapseKey, THarm::CollapseAll, THarm::Refresh, THarm::Rebuild,
                             THarm::Root, THarm::Recreate, THarm::DestroyTree, THarm::DestroyForm}) {
         CAPTURE(static_cast<int>(end));
@@ -247,6 +250,9 @@ TEST_CASE("whatever ends a listing early leaves no node behind, no PIDL and no t
             [&] {
                 TListingHost host(scratch);
                 host.Node("Gamma")->Expand(false);
+                // Slow enough that the listing outlasts any pause of a busy machine; the later
+                // listing runs at full speed.
+                std::optional<TSlowListingScope> slow(std::in_place, scratch.Root / "Alpha", 0, 300);
                 UserExpand(host.Node("Alpha"));
                 // Some items are in, the listing goes on.
                 REQUIRE(PumpUntil([&] { return host.Node("Alpha")->getFirstChild()->Data() != nullptr; }));
@@ -254,6 +260,7 @@ TEST_CASE("whatever ends a listing early leaves no node behind, no PIDL and no t
                 const int before = host.Tree->Items()->Count();
                 Harm(host, scratch, end, "Alpha");
                 CHECK(ListingsEnd());
+                slow.reset();
                 if (end == THarm::DestroyTree || end == THarm::DestroyForm)
                     return;
                 PumpFor(30);
