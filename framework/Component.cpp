@@ -40,7 +40,6 @@ TComponent::TComponent(TComponent* owner)
 TComponent::~TComponent()
 {
     EndWatches();
-    FDestroying = true;
     // A notified component may ask to be removed from the list while we walk it.
     while (!FFreeNotifies.empty()) {
         TComponent* other = FFreeNotifies.back();

@@ -11,14 +11,12 @@
 enum class TOperation { opInsert, opRemove };
 
 // What code that keeps a component across a call that can run user code (an event, a pumped message
-// loop, a shell call) checks when the call returns: Alive until the component's destruction begins.
-// Ended once it began after the watch was taken: for code that also runs inside the destruction
-// itself, which the component then still finishes. A default watch is neither.
+// loop, a shell call) checks when the call returns: Alive unless the component's destruction began
+// after the watch was taken. Code that runs inside the destruction itself sees it alive, as the
+// component still finishes it.
 class TComponentWatch {
 public:
-    TComponentWatch() = default;
-    bool Alive() const { return !FLife.expired(); }
-    bool Ended() const { return FTakenAlive && FLife.expired(); }
+    bool Alive() const { return !FTakenAlive || !FLife.expired(); }
 
 private:
     friend class TComponent;
@@ -51,7 +49,7 @@ public:
     TComponent* FindComponent(std::string_view name) const;
     bool IsLoading() const { return FLoading; }
     bool IsDesigning() const { return FDesigning; }
-    bool IsDestroying() const { return FDestroying; }
+    bool IsDestroying() const { return !FLife; }
     // A watch on the component as it is now.
     TComponentWatch Watch() const { return TComponentWatch(FLife); }
 
@@ -86,7 +84,8 @@ protected:
 
     // Ends every watch on the component. The first line of a destructor whose teardown runs user code
     // (the nodes' deletion hooks): code of the component still running further up the stack then
-    // sees it gone before any of it is torn down. ~TComponent ends them at the latest.
+    // sees it gone before any of it is torn down, and the component counts as destroying.
+    // ~TComponent ends them at the latest.
     void EndWatches() { FLife.reset(); }
 
 private:
@@ -100,6 +99,5 @@ private:
     std::map<std::string, std::string> FEventHandlers;
     bool FLoading = false;
     bool FDesigning = false;
-    bool FDestroying = false;
     std::shared_ptr<const bool> FLife = std::make_shared<const bool>(true);
 };

@@ -252,7 +252,7 @@ void TWinControl::HandleNeeded()
     const TComponentWatch watch = Watch();
     if (Parent())
         Parent()->HandleNeeded();
-    if (!watch.Ended() && !FHandle)
+    if (watch.Alive() && !FHandle)
         CreateHandle();
 }
 
@@ -260,13 +260,13 @@ void TWinControl::CreateHandle()
 {
     const TComponentWatch watch = Watch();
     CreateWnd();
-    if (watch.Ended())  // the new window's handlers destroyed the control
+    if (!watch.Alive())  // the new window's handlers destroyed the control
         return;
     UpdateZOrder();
     const std::vector<TWinControl*> children = FTabList;
     for (TWinControl* child : children) {
         // A child's handlers may have destroyed this control or a later child.
-        if (watch.Ended())
+        if (!watch.Alive())
             return;
         if (std::find(FTabList.begin(), FTabList.end(), child) != FTabList.end() && child->Visible() &&
             !child->FHandle && !child->IsLoading())
@@ -312,12 +312,12 @@ void TWinControl::DestroyHandle()
     const TComponentWatch watch = Watch();
     const std::vector<TWinControl*> children = FTabList;
     for (TWinControl* child : children) {
-        if (watch.Ended())
+        if (!watch.Alive())
             return;
         if (std::find(FTabList.begin(), FTabList.end(), child) != FTabList.end())
             child->DestroyHandle();
     }
-    if (!watch.Ended())
+    if (watch.Alive())
         DestroyWnd();
 }
 
@@ -327,7 +327,7 @@ void TWinControl::RecreateWnd()
         return;
     const TComponentWatch watch = Watch();
     DestroyHandle();
-    if (!watch.Ended())
+    if (watch.Alive())
         CreateHandle();
 }
 

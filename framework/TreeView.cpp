@@ -432,7 +432,7 @@ void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
     const bool quiet = std::exchange(FOwner.FQuietNodes, false);
     // The tree's own release, once it is being destroyed, takes the nodes one that a hook ended left.
     const TComponentWatch tree = FOwner.Watch();
-    const bool treeGoing = !tree.Alive();
+    const bool treeGoing = FOwner.IsDestroying();
     std::erase_if(doomed, [this, treeGoing](const TTreeNode* node) {
         return treeGoing ? !Owns(node) || node->FHookRan : !Holds(node);
     });
@@ -468,7 +468,7 @@ void TTreeNodes::Release(std::vector<TTreeNode*> doomed, HTREEITEM item)
                 error = std::current_exception();
         }
         // A hook destroyed the tree, whose own release has taken the nodes left here.
-        if (tree.Ended()) {
+        if (!tree.Alive()) {
             if (error)
                 std::rethrow_exception(error);
             return;
@@ -880,7 +880,7 @@ void TCustomTreeView::DestroyWnd()
     const TComponentWatch watch = Watch();
     if (FItems.Count() > 0)
         FItems.Clear();
-    if (watch.Ended())
+    if (!watch.Alive())
         return;
     TWinControl::DestroyWnd();
     // Items kept for a control at work went with its window.

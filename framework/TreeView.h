@@ -51,10 +51,8 @@ using TTVAdvancedCustomDrawItemEvent = std::function<void(TObject* sender, TTree
 // What code that keeps a node, or the tree, across a call that can run user code (an event, a
 // pumped message loop, a shell listing) checks when the call returns. Alive while the tree lives
 // (the tree's own watch); Current while it lives and has deleted no node since the watch was taken.
-// A default watch is neither.
 class TNodesWatch {
 public:
-    TNodesWatch() = default;
     bool Alive() const { return FLife.Alive(); }
     bool Current() const;
 
