@@ -14,7 +14,9 @@
 // IExtractIconW) and keeps the image index of every location seen, as the shell's own views do: the
 // items that share an icon, every plain folder and every file of a type, cost one look-up, and no
 // item's folder is bound again for it. The folder of the last parent asked is kept, since the rows
-// on screen mostly share one. An item whose folder gives no shared location gets GetIconIndex's.
+// on screen mostly share one. Where the folder has no IShellIcon, the kinds of item whose icon the
+// shell takes from their class alone (a plain folder, a file of a type) ask for the location once.
+// An item whose folder gives no shared location gets GetIconIndex's.
 class TShellIcons {
 public:
     int IconIndex(LPCITEMIDLIST absolute, bool open);
@@ -23,11 +25,14 @@ public:
 
 private:
     IShellFolder* ParentFolder(LPCITEMIDLIST absolute, UINT parentSize);
-    int LocationIndex(IShellFolder* folder, LPCITEMIDLIST child, UINT flags);
+    int LocationIndex(IShellFolder* folder, LPCITEMIDLIST child, UINT flags, const std::wstring& own);
 
     TPidl FParent;
     TComPtr<IShellFolder> FFolder;
     TComPtr<IShellIcon> FShellIcon;
+    std::wstring FPath;  // of a file-system folder held, with a backslash; else empty
     // By location, index, and whether the shell draws a document over it.
     std::map<std::tuple<std::wstring, int, bool>, int> FIndexes;
+    // By kind of item (see IconIndex) and whether open.
+    std::map<std::pair<std::wstring, bool>, int> FKindIndexes;
 };
