@@ -43,12 +43,18 @@ int TShellIcons::IconIndex(LPCITEMIDLIST absolute, bool open)
     IShellFolder* folder = ParentFolder(absolute, parentSize);
     int index = -1;
     if (folder && !(FShellIcon && FShellIcon->GetIconOf(child, flags, &index) == S_OK)) {
-        std::wstring name;
-        const auto key = std::make_pair(FPath.empty() ? std::wstring() : IconKind(folder, FPath, child, name), open);
+        // A row asks for its closed and its open icon in turn: its kind is found once for both.
+        const std::string item(reinterpret_cast<const char*>(child), child->mkid.cb);
+        if (item != FKindOf) {
+            FName.clear();
+            FKind = FPath.empty() ? std::wstring() : IconKind(folder, FPath, child, FName);
+            FKindOf = item;
+        }
+        const auto key = std::make_pair(FKind, open);
         const auto known = key.first.empty() ? FKindIndexes.end() : FKindIndexes.find(key);
         if (known != FKindIndexes.end())
             return known->second;
-        index = LocationIndex(folder, child, flags, name);
+        index = LocationIndex(folder, child, flags, FName);
         if (index >= 0 && !key.first.empty())
             FKindIndexes.emplace(key, index);
     }
@@ -58,6 +64,7 @@ int TShellIcons::IconIndex(LPCITEMIDLIST absolute, bool open)
 void TShellIcons::Release()
 {
     FPath.clear();
+    FKindOf.clear();
     FShellIcon.reset();
     FFolder.reset();
     FParent.reset();

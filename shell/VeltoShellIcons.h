@@ -31,6 +31,8 @@ private:
     TComPtr<IShellFolder> FFolder;
     TComPtr<IShellIcon> FShellIcon;
     std::wstring FPath;  // of a file-system folder held, with a backslash; else empty
+    std::string FKindOf;  // the bytes of the item of the last kind found, its kind and its name
+    std::wstring FKind, FName;
     // By location, index, and whether the shell draws a document over it.
     std::map<std::tuple<std::wstring, int, bool>, int> FIndexes;
     // By kind of item (see IconIndex) and whether open.
