@@ -472,6 +472,9 @@ protected:
     // Raises the mouse event of a mouse message; false when a handler destroyed the control (or
     // its window) meanwhile.
     bool HandleMouse(const TMessage& message);
+    // The key event of a key message; true when the handler kept the key (set it to 0) or
+    // destroyed the control.
+    bool HandleKey(TMessage& message);
     // Paints the client area with the brush; for classes of our own.
     void EraseBackground(HDC dc);
 
@@ -494,9 +497,6 @@ private:
     // client area changed since the last layout.
     void AnchorControls(SIZE client);
     bool ReflectNotification(TMessage& message);
-    // The key event of a key message; true when the handler kept the key (set it to 0) or
-    // destroyed the control.
-    bool HandleKey(TMessage& message);
     // A context request: OnContextPopup, then PopupMenu; true when one took it or the control went.
     bool HandleContextMenu(const TMessage& message);
     // Whether control still lives with the window it had before a call that can run user code (true

@@ -941,6 +941,15 @@ void TCustomTreeView::WndProc(TMessage& message)
             FItems.Clear();
         FItems.FLeftItems.clear();
         break;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        // Wine's tree view keeps the Alt keys to itself, so Alt+F4 would not close the form nor Alt
+        // open its menu; Windows' has no use for them either: after the key events they take the
+        // window's default way.
+        if (message.Msg == WM_SYSCHAR || !HandleKey(message))
+            message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+        return;
     case WM_RBUTTONDOWN:
         // The handlers may destroy the tree; the native control then gets nothing more.
         if (HandleMouse(message))

@@ -208,6 +208,17 @@ TEST_CASE("closing the main form ends the message loop; another form hides or go
         Application->ProcessMessages();
         CHECK(owner.ComponentCount() == 0);
     }
+    SUBCASE("Alt+F4 closes the form from a tree view too")
+    {
+        TForm form(nullptr);
+        auto* tree = new TCustomTreeView(&form);
+        tree->SetParent(&form);
+        form.Show();
+        tree->SetFocus();
+        PostMessageA(tree->Handle(), WM_SYSKEYDOWN, VK_F4, 1 | (1 << 29));
+        Application->ProcessMessages();
+        CHECK_FALSE(form.Visible());
+    }
 }
 
 }  // TEST_SUITE
