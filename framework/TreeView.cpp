@@ -948,7 +948,8 @@ void TCustomTreeView::WndProc(TMessage& message)
         // open its menu; Windows' has no use for them either: after the key events they take the
         // window's default way.
         if (message.Msg == WM_SYSCHAR || !HandleKey(message))
-            message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+            message.Result = (IsWindowUnicode(FHandle) ? DefWindowProcW : DefWindowProcA)(
+                FHandle, message.Msg, message.WParam, message.LParam);
         return;
     case WM_RBUTTONDOWN:
         // The handlers may destroy the tree; the native control then gets nothing more.
