@@ -126,9 +126,8 @@ TEST_CASE("a typed folder that is not the one it names gives the folder message 
         rows.push_back({"a share that is not there", L"\\\\" + Wide(share.Server()) + L"\\other\\Velto"});
     else
         MESSAGE("skipped a row: this platform serves no scratch share for UNC paths");
-    // Names Windows forbids, whatever the file system under them takes: a folder's stream, the
-    // characters (typed with a letter beyond the code page too), and devices with or without an
-    // extension, at the end or on the way.
+    // Names Windows forbids, whatever the file system takes: a folder's stream, the characters (one
+    // with a letter beyond the code page), and devices with or without an extension, on the way too.
     for (const wchar_t* name : {L"Velto:Stream", L"Vel<to", L"Vel>to", L"Vel\"to", L"Vel|t\u0151", L"Vel?to", L"Vel*to", L"CON",
                                 L"aux.txt\\Velto", L"Com1", L"lpt9.log", L"NUL\\Velto", L"PRN"})
         rows.push_back({"a name Windows forbids", base + L"\\" + name});
